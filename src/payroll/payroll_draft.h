@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QUuid>
+#include <QtGlobal>
+
+#include <optional>
+
+// One row of current-period earnings. Every money and hours field holds the text
+// exactly as typed; numbers are derived only when needed.
+struct Earning {
+    QUuid id = QUuid::createUuid();
+    QString label = QStringLiteral("Salary or wages for regular hours worked");
+    bool hourly = true;
+    QString hours;
+    QString rate;
+    QString amount;
+    QString ytd;
+
+    // Hours × rate for an hourly row, the amount otherwise. Throws PayrollError.
+    qint64 current() const;
+
+    bool operator==(const Earning &other) const;
+};
+
+struct Deduction {
+    QUuid id = QUuid::createUuid();
+    QString label;
+    QString amount;
+    QString ytd;
+
+    bool operator==(const Deduction &other) const;
+};
+
+struct Reimbursement {
+    QUuid id = QUuid::createUuid();
+    QString label;
+    QString amount;
+
+    bool operator==(const Reimbursement &other) const;
+};
+
+struct PayrollTotals {
+    qint64 gross = 0;
+    qint64 deducted = 0;
+    qint64 reimbursed = 0;
+    std::optional<qint64> grossYTD;
+    std::optional<qint64> deductionsYTD;
+
+    qint64 net() const { return gross - deducted + reimbursed; }
+};
+
+namespace PaymentCode {
+inline const QString fullDeposit = QStringLiteral("FULL DEPOSIT");
+inline const QString cheque = QStringLiteral("CHEQUE");
+inline const QString cash = QStringLiteral("CASH");
+inline const QString other = QStringLiteral("OTHER PAYMENT");
+} // namespace PaymentCode
+
+QList<Deduction> defaultDeductions();
+
+struct PayrollDraft {
+    QString employer;
+    QString employee;
+    QString notes;
+    std::optional<QDate> start;
+    std::optional<QDate> end;
+    std::optional<QDate> payday;
+    QString payment = PaymentCode::fullDeposit;
+    QString currency = QStringLiteral("CAD");
+    bool a4 = false;
+    QList<Earning> earnings = {Earning{}};
+    QList<Deduction> deductions = defaultDeductions();
+    QList<Reimbursement> reimbursements = {Reimbursement{}};
+
+    static PayrollDraft sample();
+
+    // Base name of the PDF file, without extension.
+    QString filename() const;
+
+    static QString dateLabel(const std::optional<QDate> &date,
+                             const QString &format = QStringLiteral("MMM dd, yyyy"));
+
+    PayrollTotals totals() const;   // throws PayrollError
+    void validateBasics() const;    // throws PayrollError
+    void validate() const;          // throws PayrollError
+
+    bool operator==(const PayrollDraft &other) const;
+};
+
+// Texts compare under Unicode canonical equivalence.
+bool sameText(const QString &a, const QString &b);

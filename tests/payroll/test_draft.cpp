@@ -1,0 +1,169 @@
+#include "payroll/money.h"
+#include "payroll/payroll_draft.h"
+
+#include <QtTest>
+
+class TestDraft : public QObject {
+    Q_OBJECT
+private slots:
+    void defaults();
+    void currentAmount();
+    void sample();
+    void filename_data();
+    void filename();
+    void filenameCutKeepsWholeCharacters();
+    void dateLabel();
+    void equality();
+};
+
+void TestDraft::defaults() {
+    const PayrollDraft d;
+    QCOMPARE(d.earnings.size(), 1);
+    QCOMPARE(d.earnings[0].label, QStringLiteral("Salary or wages for regular hours worked"));
+    QVERIFY(d.earnings[0].hourly);
+    const QStringList labels = {"Federal Income Tax", "Provincial Income Tax",
+                                "Employment Insurance", "Canada Pension Plan"};
+    QCOMPARE(d.deductions.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(d.deductions[i].label, labels[i]);
+        QVERIFY(d.deductions[i].amount.isEmpty() && d.deductions[i].ytd.isEmpty());
+    }
+    QCOMPARE(d.reimbursements.size(), 1);
+    QVERIFY(d.reimbursements[0].label.isEmpty() && d.reimbursements[0].amount.isEmpty());
+    QCOMPARE(d.payment, QStringLiteral("FULL DEPOSIT"));
+    QCOMPARE(d.currency, QStringLiteral("CAD"));
+    QVERIFY(!d.a4 && !d.start && !d.end && !d.payday);
+    QVERIFY(d.employer.isEmpty() && d.employee.isEmpty() && d.notes.isEmpty());
+
+    // Every row of every new draft has its own identity.
+    QSet<QUuid> ids;
+    for (const PayrollDraft &x : {PayrollDraft(), PayrollDraft()}) {
+        for (const auto &r : x.earnings) ids.insert(r.id);
+        for (const auto &r : x.deductions) ids.insert(r.id);
+        for (const auto &r : x.reimbursements) ids.insert(r.id);
+    }
+    QCOMPARE(ids.size(), 12);
+}
+
+void TestDraft::currentAmount() {
+    Earning fixed;
+    fixed.hourly = false;
+    fixed.amount = QStringLiteral("12.50");
+    fixed.hours = QStringLiteral("abc");
+    QCOMPARE(fixed.current(), qint64(1250));
+    Earning hourly;
+    hourly.hours = QStringLiteral("40");
+    hourly.rate = QStringLiteral("25");
+    hourly.amount = QStringLiteral("x$y");
+    QCOMPARE(hourly.current(), qint64(100000));
+}
+
+void TestDraft::sample() {
+    const PayrollDraft s = PayrollDraft::sample();
+    QCOMPARE(s.employer, QStringLiteral("Example Restaurant Ltd."));
+    QCOMPARE(s.employee, QStringLiteral("Velo Marrick"));
+    QCOMPARE(s.start, std::optional<QDate>(QDate(2026, 6, 1)));
+    QCOMPARE(s.end, std::optional<QDate>(QDate(2026, 6, 30)));
+    QCOMPARE(s.payday, std::optional<QDate>(QDate(2026, 7, 5)));
+    QCOMPARE(s.earnings.size(), 1);
+    QCOMPARE(s.earnings[0].current(), qint64(270000));
+    QCOMPARE(s.earnings[0].ytd, QStringLiteral("16000"));
+    QVERIFY(s.earnings[0].amount.isEmpty());
+    const QStringList amounts = {"142.33", "38.98", "44.01", "143.30"};
+    const QStringList ytds = {"828.08", "237.09", "260.80", "847.90"};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(s.deductions[i].amount, amounts[i]);
+        QCOMPARE(s.deductions[i].ytd, ytds[i]);
+    }
+    QVERIFY(s.notes.isEmpty() && !s.a4 && s.reimbursements.size() == 1);
+    QCOMPARE(s.payment, QStringLiteral("FULL DEPOSIT"));
+    QCOMPARE(s.currency, QStringLiteral("CAD"));
+}
+
+void TestDraft::filename_data() {
+    QTest::addColumn<QString>("employee");
+    QTest::addColumn<bool>("dated");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("breakers and spaces") << QStringLiteral("  A/B:C  ") << false
+                                         << QStringLiteral("Corvane_A_B_C__");
+    QTest::newRow("blank") << QStringLiteral(" \t") << false << QStringLiteral("Corvane_Employee__");
+    QTest::newRow("each breaker") << QStringLiteral("a\\b*c?d\"e<f>g|h") << false
+                                  << QStringLiteral("Corvane_a_b_c_d_e_f_g_h__");
+    QTest::newRow("two in a row") << QStringLiteral("a//b") << false
+                                  << QStringLiteral("Corvane_a__b__");
+    QTest::newRow("control and format") << QStringLiteral("a\u0007b\u200Dc\U000E0001d") << false
+                                        << QStringLiteral("Corvane_a_b_c_d__");
+    QTest::newRow("dated, space kept") << QStringLiteral("Velo Marrick") << true
+                                       << QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30");
+    QTest::newRow("chinese") << QStringLiteral("王小明") << false << QStringLiteral("Corvane_王小明__");
+    QTest::newRow("seventy of a hundred") << QString(100, u'x') << false
+                                          << QStringLiteral("Corvane_") + QString(70, u'x') +
+                                                 QStringLiteral("__");
+}
+
+void TestDraft::filename() {
+    QFETCH(QString, employee);
+    QFETCH(bool, dated);
+    QFETCH(QString, name);
+    PayrollDraft d;
+    d.employee = employee;
+    if (dated) {
+        d.start = QDate(2026, 6, 1);
+        d.end = QDate(2026, 6, 30);
+    }
+    QCOMPARE(d.filename(), name);
+}
+
+void TestDraft::filenameCutKeepsWholeCharacters() {
+    PayrollDraft d;
+    // 69 letters, then a flag (two code points), then more: the flag is the 70th character.
+    d.employee = QString(69, u'a') + QStringLiteral("\U0001F1E8\U0001F1E6") + QStringLiteral("zzz");
+    QCOMPARE(d.filename(), QStringLiteral("Corvane_") + QString(69, u'a') +
+                               QStringLiteral("\U0001F1E8\U0001F1E6__"));
+    // Letters with two combining marks count as one character each.
+    const QString accented = QStringLiteral("e\u0301\u0323");
+    QString name;
+    for (int i = 0; i < 80; ++i) name += accented;
+    d.employee = name;
+    QString expected;
+    for (int i = 0; i < 70; ++i) expected += accented;
+    QCOMPARE(d.filename(), QStringLiteral("Corvane_") + expected + QStringLiteral("__"));
+}
+
+void TestDraft::dateLabel() {
+    QCOMPARE(PayrollDraft::dateLabel(std::nullopt), QString());
+    QCOMPARE(PayrollDraft::dateLabel(std::nullopt, QStringLiteral("yyyy-MM-dd")), QString());
+    QCOMPARE(PayrollDraft::dateLabel(QDate(2026, 6, 1), QStringLiteral("yyyy-MM-dd")),
+             QStringLiteral("2026-06-01"));
+    // The month abbreviation comes from the locale data; its day and year do not.
+    const QString label = PayrollDraft::dateLabel(QDate(2026, 6, 1));
+    const QString month = QLocale(QStringLiteral("en_CA")).monthName(6, QLocale::ShortFormat);
+    QCOMPARE(label, month + QStringLiteral(" 01, 2026"));
+    QVERIFY(label.startsWith(QStringLiteral("Jun")));
+}
+
+void TestDraft::equality() {
+    const PayrollDraft a = PayrollDraft::sample();
+    PayrollDraft b = a;
+    QVERIFY(a == b);
+    b.deductions[2].id = QUuid::createUuid();
+    QVERIFY(!(a == b));
+    b = a;
+    b.reimbursements[0].label = QStringLiteral(" ");
+    QVERIFY(!(a == b));
+    b = a;
+    b.end.reset();
+    QVERIFY(!(a == b));
+    b = a;
+    b.earnings[0].hourly = false;
+    QVERIFY(!(a == b));
+    // Canonically equivalent texts are equal: é precomposed and decomposed.
+    PayrollDraft c = a, e = a;
+    c.employee = QStringLiteral("Ren\u00E9");
+    e.employee = QStringLiteral("Rene\u0301");
+    QVERIFY(c == e);
+    QVERIFY(PayrollDraft() != PayrollDraft()); // fresh row ids differ
+}
+
+QTEST_APPLESS_MAIN(TestDraft)
+#include "test_draft.moc"

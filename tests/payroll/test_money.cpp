@@ -1,0 +1,270 @@
+#include "payroll/money.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+
+const QString kComma = QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。");
+const QString kGrammar =
+    QStringLiteral("金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。");
+const QString kHours = QStringLiteral("工时不能超过 99,999.99。");
+const QString kProduct = QStringLiteral("单项收入金额过大，请检查工时和时薪。");
+
+// Runs f and returns the message it threw, or an empty string when it returned.
+template <typename F> QString messageOf(F f) {
+    try {
+        f();
+    } catch (const PayrollError &e) {
+        return e.errorDescription();
+    }
+    return QString();
+}
+
+__extension__ typedef __int128 Int128;
+
+// An independent reading of a valid amount text: mantissa and number of fraction digits.
+struct Decimal {
+    Int128 mantissa = 0;
+    int scale = 0;
+};
+Decimal readDecimal(const QString &text) {
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]+)(?:\\.([0-9]{0,2}))?$"));
+    const auto m = pattern.match(text.trimmed());
+    Decimal d;
+    if (!m.hasMatch()) return d;
+    const QString digits = m.captured(1) + m.captured(2);
+    for (QChar c : digits) d.mantissa = d.mantissa * 10 + (c.unicode() - '0');
+    d.scale = int(m.captured(2).size());
+    return d;
+}
+
+} // namespace
+
+class TestMoney : public QObject {
+    Q_OBJECT
+private slots:
+    void cents_data();
+    void cents();
+    void hours_data();
+    void hours();
+    void hoursAgreesWithExactDecimal();
+    void string_data();
+    void string();
+    void plain_data();
+    void plain();
+    void trimming();
+    void errorCarriesMessage();
+    void survivesHostileText();
+};
+
+void TestMoney::cents_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<QString>("message");
+    const auto ok = [](const char *name, const QString &text, qint64 cents) {
+        QTest::newRow(name) << text << cents << QString();
+    };
+    const auto bad = [](const char *name, const QString &text, const QString &message) {
+        QTest::newRow(name) << text << qint64(0) << message;
+    };
+    ok("padded", QStringLiteral("  12.5\n"), 1250);
+    ok("empty", QString(), 0);
+    ok("spaces", QStringLiteral("   "), 0);
+    ok("tab", QStringLiteral("\t"), 0);
+    ok("point without fraction", QStringLiteral("12."), 1200);
+    ok("one fraction digit", QStringLiteral("0.07"), 7);
+    ok("leading zeros", QStringLiteral("007"), 700);
+    ok("two fraction digits", QStringLiteral("12.50"), 1250);
+    ok("maximum", QStringLiteral("999999999.99"), 99'999'999'999);
+    ok("thousand leading zeros", QString(1000, u'0') + u'1', 100);
+    ok("ideographic space trimmed", QStringLiteral("\u30005\u2029"), 500);
+    ok("NEL trimmed", QStringLiteral("\u00855"), 500);
+    bad("no integer part", QStringLiteral(".5"), kGrammar);
+    bad("three fraction digits", QStringLiteral("1.234"), kGrammar);
+    bad("plus", QStringLiteral("+1"), kGrammar);
+    bad("minus", QStringLiteral("-5"), kGrammar);
+    bad("exponent", QStringLiteral("1e3"), kGrammar);
+    bad("inner space", QStringLiteral("1 000"), kGrammar);
+    bad("just past maximum", QStringLiteral("1000000000"), kGrammar);
+    bad("past maximum by a cent", QStringLiteral("999999999.991"), kGrammar);
+    bad("thousand digits", QString(1000, u'9'), kGrammar);
+    bad("full-width digits", QStringLiteral("\uFF11\uFF12"), kGrammar);
+    bad("arabic-indic digit", QStringLiteral("\u0661"), kGrammar);
+    bad("two points", QStringLiteral("1.2.3"), kGrammar);
+    bad("inner NUL", QStringLiteral("1") + QChar(0) + QStringLiteral("2"), kGrammar);
+    bad("comma", QStringLiteral("1,000"), kComma);
+    bad("dollar", QStringLiteral("$5"), kComma);
+    bad("comma before grammar", QStringLiteral("-$5"), kComma);
+    bad("comma inside junk", QStringLiteral("abc,"), kComma);
+}
+
+void TestMoney::cents() {
+    QFETCH(QString, text);
+    QFETCH(qint64, cents);
+    QFETCH(QString, message);
+    qint64 got = -1;
+    QCOMPARE(messageOf([&] { got = Money::cents(text); }), message);
+    if (message.isEmpty()) QCOMPARE(got, cents);
+}
+
+void TestMoney::hours_data() {
+    QTest::addColumn<QString>("hours");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<QString>("message");
+    const auto row = [](const char *name, const char *h, const char *r, qint64 c, QString m) {
+        QTest::newRow(name) << QString::fromUtf8(h) << QString::fromUtf8(r) << c << m;
+    };
+    row("rounds a half-cent up", "1.25", "10.01", 1251, {});
+    row("half a cent", "0.5", "0.01", 1, {});
+    row("sample", "135", "20", 270'000, {});
+    row("blank hours", "", "20", 0, {});
+    row("blank rate", "40", " ", 0, {});
+    row("hours at limit", "99999.99", "1", 9'999'999, {});
+    row("hours past limit before bad rate", "100000", "abc", 0, kHours);
+    row("bad hours before rate", "abc", "xyz", 0, kGrammar);
+    row("bad rate", "10", "abc", 0, kGrammar);
+    row("rate with comma", "10", "1,000", 0, kComma);
+    row("product past limit", "99999.99", "10000000", 0, kProduct);
+    row("product at limit", "1", "999999999.99", 99'999'999'999, {});
+    row("product one cent past limit", "1.01", "990099009.91", 0, kProduct);
+}
+
+void TestMoney::hours() {
+    QFETCH(QString, hours);
+    QFETCH(QString, rate);
+    QFETCH(qint64, cents);
+    QFETCH(QString, message);
+    qint64 got = -1;
+    QCOMPARE(messageOf([&] { got = Money::hours(hours, rate); }), message);
+    if (message.isEmpty()) QCOMPARE(got, cents);
+}
+
+// Hours × rate computed exactly in decimal and rounded half up must equal the
+// integer computation for every valid pair.
+void TestMoney::hoursAgreesWithExactDecimal() {
+    QRandomGenerator rng(20260701);
+    const auto randomText = [&rng](int maxIntDigits) {
+        QString text = QString::number(rng.bounded(1, maxIntDigits + 1) == 1
+                                           ? rng.bounded(10)
+                                           : rng.bounded(quint64(1'000'000'000)));
+        text = text.left(maxIntDigits);
+        switch (rng.bounded(4)) {
+        case 0: break;
+        case 1: text += u'.'; break;
+        case 2: text += u'.' + QString::number(rng.bounded(10)); break;
+        default: text += QStringLiteral(".%1").arg(rng.bounded(100), 2, 10, QChar(u'0'));
+        }
+        return text;
+    };
+    int compared = 0;
+    for (int i = 0; i < 200'000; ++i) {
+        const QString h = randomText(5);
+        const QString r = randomText(rng.bounded(1, 10));
+        const Decimal dh = readDecimal(h);
+        const Decimal dr = readDecimal(r);
+        // value × 100 = mantissa product × 100 / 10^scale, rounded half up.
+        Int128 numerator = dh.mantissa * dr.mantissa * 100;
+        Int128 divisor = 1;
+        for (int k = 0; k < dh.scale + dr.scale; ++k) divisor *= 10;
+        const Int128 expected = (numerator * 2 + divisor) / (divisor * 2);
+        if (expected > Money::limit) {
+            QCOMPARE(messageOf([&] { Money::hours(h, r); }), kProduct);
+            continue;
+        }
+        QCOMPARE(Money::hours(h, r), qint64(expected));
+        ++compared;
+    }
+    QVERIFY(compared > 100'000);
+}
+
+void TestMoney::string_data() {
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << qint64(0) << QStringLiteral("$0.00");
+    QTest::newRow("five cents") << qint64(5) << QStringLiteral("$0.05");
+    QTest::newRow("grouped") << qint64(123456) << QStringLiteral("$1,234.56");
+    QTest::newRow("negative") << qint64(-250000) << QStringLiteral("-$2,500.00");
+    QTest::newRow("minus a cent") << qint64(-1) << QStringLiteral("-$0.01");
+    QTest::newRow("minus five cents") << qint64(-5) << QStringLiteral("-$0.05");
+    QTest::newRow("limit") << Money::limit << QStringLiteral("$999,999,999.99");
+    QTest::newRow("thousand") << qint64(100000) << QStringLiteral("$1,000.00");
+    QTest::newRow("one") << qint64(100) << QStringLiteral("$1.00");
+    QTest::newRow("three digit group") << qint64(99999) << QStringLiteral("$999.99");
+    QTest::newRow("smallest qint64") << std::numeric_limits<qint64>::min()
+                                     << QStringLiteral("-$92,233,720,368,547,758.08");
+}
+
+void TestMoney::string() {
+    QFETCH(qint64, cents);
+    QFETCH(QString, text);
+    QCOMPARE(Money::string(cents), text);
+}
+
+void TestMoney::plain_data() {
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one fraction digit") << qint64(1250) << QStringLiteral("12.5");
+    QTest::newRow("whole") << qint64(120000) << QStringLiteral("1200");
+    QTest::newRow("cents only") << qint64(7) << QStringLiteral("0.07");
+    QTest::newRow("zero") << qint64(0) << QStringLiteral("0");
+    QTest::newRow("two digits") << qint64(123456) << QStringLiteral("1234.56");
+    QTest::newRow("ten cents") << qint64(10) << QStringLiteral("0.1");
+    QTest::newRow("limit") << Money::limit << QStringLiteral("999999999.99");
+}
+
+void TestMoney::plain() {
+    QFETCH(qint64, cents);
+    QFETCH(QString, text);
+    QCOMPARE(Money::plain(cents), text);
+    QCOMPARE(Money::cents(text), cents); // what plain writes reads back as the same amount
+}
+
+void TestMoney::trimming() {
+    QCOMPARE(Money::trimmed(QStringLiteral("\u00A0\u2028 a b\u3000\r\n")), QStringLiteral("a b"));
+    QCOMPARE(Money::trimmed(QStringLiteral("\u200Bx")), QStringLiteral("\u200Bx")); // Cf, not Z
+    QVERIFY(Money::isBlank(QStringLiteral("\u0009\u000B\u000C\u0085\u2029")));
+    QVERIFY(!Money::isBlank(QStringLiteral(" . ")));
+}
+
+void TestMoney::errorCarriesMessage() {
+    const PayrollError e = PayrollError::invalid(QStringLiteral("请填写雇主名称。"));
+    QCOMPARE(e.errorDescription(), QStringLiteral("请填写雇主名称。"));
+    QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("请填写雇主名称。"));
+}
+
+// Random and hostile texts never crash and give either a value within the limit or
+// one of the four messages.
+void TestMoney::survivesHostileText() {
+    QRandomGenerator rng(7);
+    const QList<char16_t> alphabet = {u'0', u'1', u'9', u'.', u'$', u',', u' ', u'-', u'e',
+                                      0x0000, 0x200F, 0x202E, 0xD800, 0xDC00, 0xFF10, 0x0660,
+                                      0x3000, 0x00A0, 0x0085, 0x000A, 0xFEFF, 0x0301};
+    const QStringList allowed = {kComma, kGrammar, kHours, kProduct};
+    for (int i = 0; i < 120'000; ++i) {
+        QString text;
+        const int kind = rng.bounded(4);
+        if (kind == 0) {
+            text = QString(rng.bounded(1, 400), u'0') + QString::number(rng.bounded(1000));
+        } else if (kind == 1) {
+            text = QString::number(rng.generate64() % 10'000'000'000'000ULL);
+            text.insert(rng.bounded(text.size() + 1), u'.');
+        } else {
+            const int length = rng.bounded(0, 24);
+            for (int k = 0; k < length; ++k) text += QChar(alphabet[rng.bounded(alphabet.size())]);
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+            try {
+                const qint64 value = pass == 0 ? Money::cents(text) : Money::hours(text, text);
+                QVERIFY(value >= 0 && value <= Money::limit);
+            } catch (const PayrollError &e) {
+                QVERIFY2(allowed.contains(e.errorDescription()), qPrintable(text));
+            }
+        }
+    }
+}
+
+QTEST_APPLESS_MAIN(TestMoney)
+#include "test_money.moc"
