@@ -1,0 +1,209 @@
+#include "statement_pdf/composer.h"
+
+#include "payroll/money.h"
+#include "statement_pdf/fonts.h"
+#include "statement_pdf/typesetter.h"
+
+#include <QFontMetricsF>
+#include <QPageSize>
+#include <QPdfWriter>
+
+#include <cmath>
+
+namespace StubPDF {
+
+namespace {
+
+constexpr qreal a4Width = 595.28;
+constexpr qreal a4Height = 841.89;
+
+// Qt writes the media box in whole points; the A4 page is patched to its exact size
+// afterwards, in place, because both numbers are written with the same width.
+const QByteArray roundedA4Box = "/MediaBox [0 0 595.000000 842.000000]";
+const QByteArray exactA4Box = "/MediaBox [0 0 595.280000 841.890000]";
+
+QColor grey(qreal level) { return QColor::fromRgbF(float(level), float(level), float(level)); }
+
+} // namespace
+
+Composer::Composer(const PayrollDraft &draft)
+    : m_draft(draft), m_width(draft.a4 ? a4Width : 612), m_height(draft.a4 ? a4Height : 792) {}
+
+Composer::~Composer() {
+    if (m_painter.isActive()) m_painter.end();
+}
+
+QString Composer::normalised(const QString &text) {
+    QString s = text;
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(u'\r', u'\n');
+    s.replace(u'\t', QStringLiteral("    "));
+    return s;
+}
+
+const QFont &Composer::font(qreal size, bool bold) {
+    const int key = int(std::lround(size * 100)) * 2 + (bold ? 1 : 0);
+    auto it = m_fonts.find(key);
+    if (it == m_fonts.end()) it = m_fonts.insert(key, statementFont(size, bold, m_writer.get()));
+    return *it;
+}
+
+void Composer::open() {
+    if (!m_buffer.open(QIODevice::WriteOnly)) throw PayrollError::invalid(QStringLiteral("无法建立 PDF。"));
+    m_writer = std::make_unique<QPdfWriter>(&m_buffer);
+    m_writer->setResolution(deviceResolution);
+    m_writer->setPageSize(m_draft.a4 ? QPageSize(QPageSize::A4) : QPageSize(QPageSize::Letter));
+    m_writer->setPageMargins(QMarginsF(0, 0, 0, 0));
+    m_writer->setTitle(QStringLiteral("Pay Stub"));
+    m_writer->setCreator(QStringLiteral("Corvane Native"));
+    beginPage();
+}
+
+QByteArray Composer::close() {
+    endPage();
+    m_painter.end();
+    m_buffer.close();
+    QByteArray bytes = m_buffer.data();
+    if (m_draft.a4) bytes.replace(roundedA4Box, exactA4Box);
+    return bytes;
+}
+
+void Composer::rule(qreal y, bool heavy) {
+    QPen pen(grey(heavy ? 0.1 : 0.7));
+    pen.setWidthF(heavy ? 1.0 : 0.5);
+    pen.setCapStyle(Qt::FlatCap);
+    m_painter.setPen(pen);
+    m_painter.drawLine(QPointF(margin, y), QPointF(m_width - margin, y));
+}
+
+void Composer::beginPage() {
+    if (m_page >= 1) {
+        endPage();
+        m_writer->newPage();
+    } else if (!m_painter.begin(m_writer.get())) {
+        throw PayrollError::invalid(QStringLiteral("无法建立 PDF。"));
+    }
+    ++m_page;
+    // Painter units are points from the top edge; the page box Qt flips against is
+    // whole points, so shift by the difference to land on the exact page height.
+    m_painter.resetTransform();
+    m_painter.scale(unitsPerPoint, unitsPerPoint);
+    m_painter.translate(0, std::ceil(m_height) - m_height);
+
+    drawText(QStringLiteral("PAY STUB"), 24, true, Qt::AlignLeft, {margin, 34, contentWidth(), 34});
+    m_y = 82;
+    if (m_page >= 2) {
+        const QString line = continuationLine();
+        const qreal h = textHeight(line, 9, false, contentWidth());
+        drawText(line, 9, false, Qt::AlignLeft, {margin, m_y, contentWidth(), h});
+        m_y += h + 14;
+    }
+}
+
+QString Composer::continuationLine() const {
+    return m_draft.employee + QStringLiteral("  |  ") + PayrollDraft::dateLabel(m_draft.end) +
+           QStringLiteral("  |  Continued");
+}
+
+QString Composer::footer() const {
+    return m_draft.currency + QStringLiteral("  |  Page ") + QString::number(m_page);
+}
+
+void Composer::endPage() {
+    drawText(footer(), 8, false, Qt::AlignRight, {margin, m_height - 32, contentWidth(), 16});
+}
+
+void Composer::heading(const QString &title) {
+    m_tableTitle = title;
+    m_tableHeader.reset();
+    if (!fits(56)) beginPage();
+    m_y += 12;
+    drawText(title, 11, true, Qt::AlignLeft, {margin, m_y, contentWidth(), 20});
+    m_y += 24;
+    rule(m_y, true);
+}
+
+void Composer::meta(const QString &label, const QString &value) {
+    const qreal valueWidth = m_width - 202;
+    const qreal h = value.isEmpty() ? 22 : qMax<qreal>(22, textHeight(value, 10, false, valueWidth) + 8);
+    if (!fits(h)) beginPage();
+    drawText(label, 9, true, Qt::AlignLeft, {margin, m_y + 3, 120, h});
+    drawText(value, 10, false, Qt::AlignLeft, {164, m_y + 3, valueWidth, h - 3});
+    m_y += h;
+}
+
+qreal Composer::shrunkSize(const QString &text, bool bold, qreal columnWidth) {
+    const QString line = normalised(text);
+    qreal size = 9.5;
+    const auto lineWidth = [&](qreal at) {
+        return QFontMetricsF(font(at, bold), m_writer.get()).horizontalAdvance(line) / unitsPerPoint;
+    };
+    while (lineWidth(size) > columnWidth - 12) {
+        if (size - 0.25 <= 6.5) return 6.5;
+        size -= 0.25;
+    }
+    return size;
+}
+
+void Composer::row(const QStringList &cells, const QList<qreal> &ratios, bool bold, bool header) {
+    if (header) m_tableHeader = std::make_pair(cells, ratios);
+    const qreal base = header ? 8.5 : 9.5;
+    QList<qreal> widths, sizes;
+    qreal rowHeight = header ? 28 : 24;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const qreal w = contentWidth() * ratios.value(i);
+        const qreal size = (header || i == 0) ? base : shrunkSize(cells[i], bold, w);
+        const qreal h = cells[i].isEmpty() ? size + 4 + 10 : textHeight(cells[i], size, bold, w - 12) + 10;
+        widths.append(w);
+        sizes.append(size);
+        rowHeight = qMax(rowHeight, h);
+    }
+
+    if (!fits(rowHeight)) {
+        beginPage();
+        drawText(m_tableTitle + QStringLiteral(" (CONTINUED)"), 10, true, Qt::AlignLeft,
+                 {margin, m_y, contentWidth(), 20});
+        m_y += 24;
+        rule(m_y, true);
+        if (!header && m_tableHeader) row(m_tableHeader->first, m_tableHeader->second, true, true);
+    }
+
+    if (header) m_painter.fillRect(QRectF(margin, m_y, contentWidth(), rowHeight), grey(0.95));
+    qreal edge = margin;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        drawText(cells[i], sizes[i], bold, i == 0 ? Qt::AlignLeft : Qt::AlignRight,
+                 {edge + 6, m_y + 6, widths[i] - 12, rowHeight - 8});
+        edge += widths[i];
+    }
+    m_y += rowHeight;
+    rule(m_y, false);
+}
+
+const Typesetter &Composer::typeset(const QString &text, qreal size, bool bold, qreal width) {
+    const QString key = QString::number(size) + u'|' + QString::number(width) + u'|' +
+                        QChar(bold ? u'b' : u'r') + text;
+    auto it = m_layouts.constFind(key);
+    if (it == m_layouts.constEnd()) {
+        if (m_layouts.size() > 64) m_layouts.clear(); // only the current row's cells recur
+        it = m_layouts.insert(key, std::make_shared<const Typesetter>(
+                                       normalised(text), font(size, bold), m_writer.get(), width));
+    }
+    return **it;
+}
+
+qreal Composer::textHeight(const QString &text, qreal size, bool bold, qreal width) {
+    if (text.isEmpty()) return size + 4;
+    return std::ceil(typeset(text, size, bold, width).height()) + 3;
+}
+
+void Composer::drawText(const QString &text, qreal size, bool bold, Qt::Alignment alignment,
+                        const QRectF &box) {
+    if (text.isEmpty()) return;
+    const Typesetter &setter = typeset(text, size, bold, box.width());
+    m_painter.save();
+    m_painter.setPen(grey(0.08));
+    setter.draw(m_painter, box, alignment);
+    m_painter.restore();
+}
+
+} // namespace StubPDF

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QFont>
+
+class QPaintDevice;
+
+namespace StubPDF {
+
+// The statement's "Helvetica" / "Helvetica-Bold": Liberation Sans, loaded from the
+// bundled files so that line and page breaks never depend on the installed fonts.
+// Characters it lacks (Chinese, emoji…) fall back to the system's faces.
+//
+// Text is laid out on a 7200-dpi device, a hundred units to the point: at 72 dpi the
+// font engine snaps sizes to whole pixels, so 9.5 points would be measured as 10.
+inline constexpr int deviceResolution = 7200;
+inline constexpr qreal unitsPerPoint = deviceResolution / 72.0;
+
+// `size` is in points; `device` is the document's writer at deviceResolution.
+QFont statementFont(qreal size, bool bold, QPaintDevice *device);
+
+} // namespace StubPDF

@@ -1,0 +1,111 @@
+#include "payroll/money.h"
+#include "statement_pdf/composer.h"
+#include "statement_pdf/stub_pdf.h"
+#include "statement_pdf/typesetter.h"
+
+#include <QPdfWriter>
+
+namespace StubPDF {
+
+namespace {
+
+const QList<qreal> earningRatios = {0.43, 0.10, 0.13, 0.17, 0.17};
+const QList<qreal> deductionRatios = {0.6, 0.2, 0.2};
+const QList<qreal> reimbursementRatios = {0.8, 0.2};
+
+// An entered amount shown as money; an empty text stays empty.
+QString moneyOrEmpty(const QString &text) {
+    return text.isEmpty() ? QString() : Money::string(Money::cents(text));
+}
+
+QString optionalMoney(const std::optional<qint64> &cents) {
+    return cents ? Money::string(*cents) : QString();
+}
+
+} // namespace
+
+QByteArray make(const PayrollDraft &draft) {
+    Composer composer(draft);
+    return composer.render();
+}
+
+QByteArray Composer::render() {
+    const PayrollTotals totals = m_draft.totals();
+    open();
+
+    meta(QStringLiteral("EMPLOYER"), m_draft.employer);
+    meta(QStringLiteral("EMPLOYEE"), m_draft.employee);
+    QStringList period;
+    for (const auto &date : {m_draft.start, m_draft.end}) {
+        const QString label = PayrollDraft::dateLabel(date);
+        if (!label.isEmpty()) period.append(label);
+    }
+    meta(QStringLiteral("PAY PERIOD"), period.join(QStringLiteral(" - ")));
+    meta(QStringLiteral("PAYMENT DATE"), PayrollDraft::dateLabel(m_draft.payday));
+
+    heading(QStringLiteral("GROSS EARNINGS"));
+    row({"Description", "Hours", "Rate", "Current", "YTD"}, earningRatios, true, true);
+    for (const Earning &e : m_draft.earnings) {
+        row({e.label, e.hourly ? e.hours : QString(),
+             e.hourly && !e.rate.isEmpty() ? Money::string(Money::cents(e.rate)) : QString(),
+             Money::string(e.current()), moneyOrEmpty(e.ytd)},
+            earningRatios, false, false);
+    }
+    row({"TOTAL GROSS EARNINGS", QString(), QString(), Money::string(totals.gross),
+         optionalMoney(totals.grossYTD)},
+        earningRatios, true, false);
+
+    heading(QStringLiteral("DEDUCTIONS"));
+    row({"Description", "Current", "YTD"}, deductionRatios, true, true);
+    for (const Deduction &d : m_draft.deductions)
+        row({d.label, moneyOrEmpty(d.amount), moneyOrEmpty(d.ytd)}, deductionRatios, false, false);
+    row({"TOTAL DEDUCTIONS", Money::string(totals.deducted), optionalMoney(totals.deductionsYTD)},
+        deductionRatios, true, false);
+
+    heading(QStringLiteral("REIMBURSEMENTS"));
+    row({"Description", "Current"}, reimbursementRatios, true, true);
+    for (const Reimbursement &r : m_draft.reimbursements) {
+        if (r.label.isEmpty() && r.amount.isEmpty()) continue;
+        row({r.label, Money::string(Money::cents(r.amount))}, reimbursementRatios, false, false);
+    }
+    row({"TOTAL REIMBURSEMENTS", Money::string(totals.reimbursed)}, reimbursementRatios, true, false);
+
+    if (!m_draft.notes.isEmpty()) notes();
+    netPayment(totals);
+    return close();
+}
+
+// The notes are laid out once and poured into as many pages as they need.
+void Composer::notes() {
+    heading(QStringLiteral("ADDITIONAL NOTES"));
+    const QString text = normalised(m_draft.notes);
+    const Typesetter setter(text, font(10, false), m_writer.get(), contentWidth());
+    qsizetype position = 0;
+    while (position < text.size()) {
+        if (!fits(35)) beginPage();
+        const QRectF box(margin, m_y, contentWidth(), (m_height - 55) - m_y);
+        const qsizetype shown = setter.fit(position, box.height());
+        if (shown < 1) throw PayrollError::invalid(QStringLiteral("备注内容无法排版。"));
+        m_painter.save();
+        m_painter.setPen(QColor::fromRgbF(0.08f, 0.08f, 0.08f));
+        setter.draw(m_painter, box, Qt::AlignLeft, position);
+        m_painter.restore();
+        const QString part = text.mid(position, shown);
+        m_y += part.isEmpty() ? 18 : textHeight(part, 10, false, contentWidth()) + 4;
+        position += shown;
+        if (position < text.size()) beginPage();
+    }
+}
+
+void Composer::netPayment(const PayrollTotals &totals) {
+    if (!fits(83)) beginPage();
+    m_y += 22;
+    rule(m_y, true);
+    m_y += 14;
+    const qreal w = contentWidth();
+    drawText(m_draft.payment, 10, true, Qt::AlignLeft, {margin, m_y, w * 0.5, 21});
+    drawText(QStringLiteral("NET PAYMENT  ") + Money::string(totals.net()), 14, true, Qt::AlignRight,
+             {margin + w * 0.4, m_y - 1, w * 0.6, 28});
+}
+
+} // namespace StubPDF

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QTextLayout>
+
+class QPaintDevice;
+class QPainter;
+
+namespace StubPDF {
+
+// Lays a text out once at a fixed width, wrapping at word boundaries (inside a word
+// when one is wider than the line), with 2 points of extra space between lines.
+// Frames are then cut from it: the lines from a position that fit in a box height.
+// Its interface is in points; the layout itself is in device units (unitsPerPoint).
+class Typesetter {
+public:
+    Typesetter(const QString &text, const QFont &font, QPaintDevice *device, qreal width);
+
+    // Height of all lines from the top of the first to the bottom of the last.
+    qreal height() const;
+
+    // UTF-16 code units shown by a frame starting at `from` in a box of `boxHeight`.
+    qsizetype fit(qsizetype from, qreal boxHeight) const;
+
+    // Draws that frame with its top at the box top, each line flush left or right.
+    void draw(QPainter &painter, const QRectF &box, Qt::Alignment alignment,
+              qsizetype from = 0) const;
+
+private:
+    struct Line {
+        qsizetype start;
+        qsizetype length;
+        qreal top;
+        qreal bottom; // top + ascent + descent
+        qreal width;  // natural width, without trailing spaces
+    };
+    qsizetype firstLineAt(qsizetype from) const;
+
+    QTextLayout m_layout;
+    QList<Line> m_lines;
+};
+
+} // namespace StubPDF

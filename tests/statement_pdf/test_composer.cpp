@@ -1,0 +1,186 @@
+#include "pdf_text.h"
+#include "statement_pdf/composer.h"
+
+#include <QGuiApplication>
+#include <QtTest>
+
+using StubPDF::Composer;
+
+namespace {
+
+PayrollDraft draft(bool a4 = false) {
+    PayrollDraft d;
+    d.a4 = a4;
+    d.employee = QStringLiteral("Ada");
+    return d;
+}
+
+const QList<qreal> three = {0.6, 0.2, 0.2};
+
+} // namespace
+
+class TestComposer : public QObject {
+    Q_OBJECT
+private slots:
+    void pageGeometry();
+    void cursorArithmetic();
+    void blockEndingAtTheLimitFits();
+    void bodyRowBreakRepeatsHeading();
+    void headingRowBreakDrawsItOnce();
+    void shrinkSteps();
+    void normalisation_data();
+    void normalisation();
+    void pageTexts();
+};
+
+void TestComposer::pageGeometry() {
+    const Composer letter(draft(false));
+    QCOMPARE(letter.width(), 612.0);
+    QCOMPARE(letter.height(), 792.0);
+    QCOMPARE(letter.contentWidth(), 536.0);
+    const Composer a4(draft(true));
+    QCOMPARE(a4.width(), 595.28);
+    QCOMPARE(a4.height(), 841.89);
+    QVERIFY(qAbs(a4.contentWidth() - 519.28) < 1e-9);
+}
+
+void TestComposer::cursorArithmetic() {
+    Composer c(draft());
+    c.open();
+    QCOMPARE(c.page(), 1);
+    QCOMPARE(c.cursor(), 82.0);
+    c.heading(QStringLiteral("GROSS EARNINGS"));
+    QCOMPARE(c.cursor(), 82.0 + 36);
+    c.meta(QStringLiteral("EMPLOYER"), QString());
+    QCOMPARE(c.cursor(), 82.0 + 36 + 22);
+    qreal y = c.cursor();
+    const QString wrapped = QStringLiteral("line one\nline two\nline three");
+    const qreal expected = qMax<qreal>(22, c.textHeight(wrapped, 10, false, 612 - 202) + 8);
+    QVERIFY(expected > 22);
+    c.meta(QStringLiteral("EMPLOYER"), wrapped);
+    QCOMPARE(c.cursor(), y + expected);
+    y = c.cursor();
+    c.row({"Description", "Current", "YTD"}, three, true, true);
+    QCOMPARE(c.cursor(), y + 28); // a heading row is at least 28
+    y = c.cursor();
+    c.row({}, {}, false, false);
+    QCOMPARE(c.cursor(), y + 24); // a row without cells has exactly the minimum
+    y = c.cursor();
+    const QString label = QString(40, u'x') + QStringLiteral(" ") + QString(40, u'y') +
+                          QStringLiteral(" ") + QString(40, u'z');
+    c.row({label, "$1.00", ""}, three, false, false);
+    QCOMPARE(c.cursor(), y + c.textHeight(label, 9.5, false, 536 * 0.6 - 12) + 10);
+    QCOMPARE(c.textHeight(QString(), 9, false, 100), 13.0); // empty text: size + 4
+
+    c.beginPage();
+    QCOMPARE(c.page(), 2);
+    QCOMPARE(c.cursor(), 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14);
+    c.close();
+}
+
+void TestComposer::blockEndingAtTheLimitFits() {
+    Composer c(draft());
+    c.open();
+    // 10 empty meta lines of 22 and 16 one-line rows of 24 bring the cursor to 686, so a
+    // heading of 56 ends exactly at the bottom limit 792 − 50.
+    for (int i = 0; i < 10; ++i) c.meta(QStringLiteral("L"), QString());
+    for (int i = 0; i < 16; ++i) c.row({QStringLiteral("r")}, {1.0}, false, false);
+    QCOMPARE(c.cursor(), 686.0);
+    c.heading(QStringLiteral("FITS"));
+    QCOMPARE(c.page(), 1);
+    QCOMPARE(c.cursor(), 722.0);
+    c.heading(QStringLiteral("BREAKS")); // 722 + 56 is past the limit
+    QCOMPARE(c.page(), 2);
+    QCOMPARE(c.cursor(), 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14 + 36);
+    const PdfText pdf = readPdf(c.close());
+    QCOMPARE(pdf.pages[1][2], QStringLiteral("BREAKS")); // a heading is never "(CONTINUED)"
+}
+
+void TestComposer::bodyRowBreakRepeatsHeading() {
+    Composer c(draft());
+    c.open();
+    c.heading(QStringLiteral("DEDUCTIONS"));
+    c.row({"Description", "Current", "YTD"}, three, true, true);
+    while (c.page() == 1) c.row({"Tax", "$1.00", ""}, three, false, false);
+    const qreal top = 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14;
+    QCOMPARE(c.cursor(), top + 24 + 28 + 24); // continued title, heading row, the row
+    const PdfText pdf = readPdf(c.close());
+    QCOMPARE(pdf.pages[1].mid(0, 5),
+             QStringList({"PAY STUB", "Ada | | Continued", "DEDUCTIONS (CONTINUED)",
+                          "Description Current YTD", "Tax $1.00"}));
+}
+
+void TestComposer::headingRowBreakDrawsItOnce() {
+    Composer c(draft());
+    c.open();
+    c.heading(QStringLiteral("REIMBURSEMENTS"));
+    while (c.cursor() + 28 <= c.height() - 50) c.meta(QStringLiteral("L"), QString());
+    c.row({"Description", "Current"}, {0.8, 0.2}, true, true);
+    QCOMPARE(c.page(), 2);
+    const qreal top = 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14;
+    QCOMPARE(c.cursor(), top + 24 + 28);
+    const PdfText pdf = readPdf(c.close());
+    QCOMPARE(pdf.allLines().count(QStringLiteral("Description Current")), 1);
+}
+
+void TestComposer::shrinkSteps() {
+    Composer c(draft());
+    c.open();
+    QCOMPARE(c.shrunkSize(QStringLiteral("$1.00"), false, 100), 9.5);
+    QCOMPARE(c.shrunkSize(QStringLiteral("000000099999.99"), false, 536 * 0.10), 6.5);
+    qreal previous = 6.5;
+    // A wider column never gives a smaller size; every size is 9.5 less whole quarters.
+    for (qreal width = 40; width <= 120; width += 2) {
+        const qreal size = c.shrunkSize(QStringLiteral("$999,999,999.99"), true, width);
+        QVERIFY(size >= previous);
+        QVERIFY(size >= 6.5 && size <= 9.5);
+        QCOMPARE(std::fmod((9.5 - size) * 4, 1.0), 0.0);
+        previous = size;
+    }
+    QCOMPARE(previous, 9.5);
+    // The text of a shrunk cell is still drawn.
+    c.row({"Hours", "000000099999.99"}, {0.9, 0.1}, false, false);
+    QVERIFY(readPdf(c.close()).allLines().join(QString()).contains(QStringLiteral("000000099999.99")));
+}
+
+void TestComposer::normalisation_data() {
+    QTest::addColumn<QString>("in");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("crlf") << QStringLiteral("a\r\nb") << QStringLiteral("a\nb");
+    QTest::newRow("lone cr") << QStringLiteral("a\rb\r") << QStringLiteral("a\nb\n");
+    QTest::newRow("cr cr lf") << QStringLiteral("a\r\r\nb") << QStringLiteral("a\n\nb");
+    QTest::newRow("tab") << QStringLiteral("\ta\t") << QStringLiteral("    a    ");
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestComposer::normalisation() {
+    QFETCH(QString, in);
+    QFETCH(QString, out);
+    QCOMPARE(Composer::normalised(in), out);
+}
+
+void TestComposer::pageTexts() {
+    PayrollDraft d = draft();
+    d.employee.clear();
+    Composer c(d);
+    c.open();
+    c.beginPage();
+    c.beginPage();
+    QCOMPARE(c.footer(), QStringLiteral("CAD  |  Page 3"));
+    QCOMPARE(c.continuationLine(), QStringLiteral("  |    |  Continued"));
+    d.employee = QStringLiteral("Ada");
+    d.end = QDate(2026, 6, 30);
+    const Composer named(d);
+    QCOMPARE(named.continuationLine(),
+             QStringLiteral("Ada  |  ") + PayrollDraft::dateLabel(d.end) + QStringLiteral("  |  Continued"));
+    const PdfText pdf = readPdf(c.close());
+    QCOMPARE(pdf.pageCount(), 3);
+    for (int i = 0; i < 3; ++i) QCOMPARE(pdf.pages[i].last(), QStringLiteral("CAD | Page %1").arg(i + 1));
+}
+
+int main(int argc, char **argv) {
+    QGuiApplication app(argc, argv);
+    TestComposer test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_composer.moc"

@@ -1,0 +1,333 @@
+#include "payroll/money.h"
+#include "payroll/payroll_draft.h"
+#include "pdf_text.h"
+#include "statement_pdf/stub_pdf.h"
+
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <functional>
+#include <thread>
+
+namespace {
+
+QString month(int m) { return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat); }
+
+PdfText render(const PayrollDraft &draft) {
+    const PdfText pdf = readPdf(StubPDF::make(draft));
+    if (!pdf.loaded) qWarning("the rendering is not a readable PDF");
+    return pdf;
+}
+
+QStringList sampleLines() {
+    return {
+        "PAY STUB",
+        "EMPLOYER Example Restaurant Ltd.",
+        "EMPLOYEE Velo Marrick",
+        "PAY PERIOD " + month(6) + " 01, 2026 - " + month(6) + " 30, 2026",
+        "PAYMENT DATE " + month(7) + " 05, 2026",
+        "GROSS EARNINGS",
+        "Description Hours Rate Current YTD",
+        "Salary or wages for regular hours worked 135 $20.00 $2,700.00 $16,000.00",
+        "TOTAL GROSS EARNINGS $2,700.00 $16,000.00",
+        "DEDUCTIONS",
+        "Description Current YTD",
+        "Federal Income Tax $142.33 $828.08",
+        "Provincial Income Tax $38.98 $237.09",
+        "Employment Insurance $44.01 $260.80",
+        "Canada Pension Plan $143.30 $847.90",
+        "TOTAL DEDUCTIONS $368.62 $2,173.87",
+        "REIMBURSEMENTS",
+        "Description Current",
+        "TOTAL REIMBURSEMENTS $0.00",
+        "FULL DEPOSIT NET PAYMENT $2,331.38",
+        "CAD | Page 1",
+    };
+}
+
+PayrollDraft withDeductions(int count) {
+    PayrollDraft d = PayrollDraft::sample();
+    d.deductions.clear();
+    for (int i = 0; i < count; ++i)
+        d.deductions.append({QUuid::createUuid(), QStringLiteral("Deduction %1").arg(i),
+                             QStringLiteral("1"), QString()});
+    return d;
+}
+
+// Every page after the first starts with the title and the continuation line and
+// every page ends with its own footer.
+void checkFrame(const PdfText &pdf, const QString &continuation) {
+    for (int i = 0; i < pdf.pageCount(); ++i) {
+        const QStringList &page = pdf.pages[i];
+        QVERIFY(page.size() >= 2);
+        QCOMPARE(page.first(), QStringLiteral("PAY STUB"));
+        QCOMPARE(page.last(), QStringLiteral("CAD | Page %1").arg(i + 1));
+        if (i > 0) QCOMPARE(page[1], continuation);
+        else QVERIFY(!page.contains(continuation));
+    }
+}
+
+} // namespace
+
+class TestStatement : public QObject {
+    Q_OBJECT
+private slots:
+    void sampleOnLetter();
+    void sampleOnA4();
+    void emptyDraft();
+    void rowContents();
+    void tableBrokenAcrossPages();
+    void headingAloneAtPageFoot();
+    void netPaymentOnItsOwnPage();
+    void notesFlowAcrossPages();
+    void chineseTextSurvives();
+    void anyTextIsDrawable_data();
+    void anyTextIsDrawable();
+    void unreadableAmountFails();
+    void concurrentRenderings();
+};
+
+void TestStatement::sampleOnLetter() {
+    const PdfText pdf = render(PayrollDraft::sample());
+    QVERIFY(pdf.loaded);
+    QCOMPARE(pdf.title, QStringLiteral("Pay Stub"));
+    QCOMPARE(pdf.creator, QStringLiteral("Corvane Native"));
+    QCOMPARE(pdf.pageCount(), 1);
+    QCOMPARE(pdf.sizes[0], QSizeF(612, 792));
+    QCOMPARE(pdf.pages[0], sampleLines());
+}
+
+void TestStatement::sampleOnA4() {
+    PayrollDraft d = PayrollDraft::sample();
+    d.a4 = true;
+    const QByteArray bytes = StubPDF::make(d);
+    QVERIFY(bytes.contains("/MediaBox [0 0 595.280000 841.890000]"));
+    QVERIFY(!bytes.contains("842.000000"));
+    const PdfText pdf = readPdf(bytes);
+    QCOMPARE(pdf.pageCount(), 1);
+    QVERIFY(qAbs(pdf.sizes[0].width() - 595.28) < 0.001);
+    QVERIFY(qAbs(pdf.sizes[0].height() - 841.89) < 0.001);
+    QCOMPARE(pdf.pages[0], sampleLines());
+}
+
+void TestStatement::emptyDraft() {
+    PayrollDraft d;
+    d.earnings.clear();
+    d.deductions.clear();
+    d.reimbursements.clear();
+    const PdfText pdf = render(d);
+    const QStringList expected = {
+        "PAY STUB", "EMPLOYER", "EMPLOYEE", "PAY PERIOD", "PAYMENT DATE",
+        "GROSS EARNINGS", "Description Hours Rate Current YTD", "TOTAL GROSS EARNINGS $0.00",
+        "DEDUCTIONS", "Description Current YTD", "TOTAL DEDUCTIONS $0.00",
+        "REIMBURSEMENTS", "Description Current", "TOTAL REIMBURSEMENTS $0.00",
+        "FULL DEPOSIT NET PAYMENT $0.00", "CAD | Page 1"};
+    QCOMPARE(pdf.pages.value(0), expected);
+}
+
+void TestStatement::rowContents() {
+    PayrollDraft d;
+    d.start = QDate(2026, 3, 2);
+    d.currency = QStringLiteral("USD");
+    d.payment = QStringLiteral("CHEQUE");
+    Earning fixed;
+    fixed.label = QStringLiteral("Bonus");
+    fixed.hourly = false;
+    fixed.amount = QStringLiteral("250");
+    fixed.hours = QStringLiteral("8");
+    fixed.rate = QStringLiteral("9");
+    d.earnings = {fixed};
+    d.earnings[0].ytd = QStringLiteral("  ");
+    Earning hourly;
+    hourly.label = QStringLiteral("Shifts");
+    hourly.hours = QStringLiteral("37.5");
+    hourly.rate = QStringLiteral("20");
+    hourly.amount = QStringLiteral("junk");
+    d.earnings.append(hourly);
+    d.deductions = {{QUuid::createUuid(), "Tax", "", "12"}};
+    d.reimbursements = {{QUuid::createUuid(), "Travel", ""},
+                        {QUuid::createUuid(), "", ""},
+                        {QUuid::createUuid(), "", "5"}};
+    const QStringList lines = render(d).allLines();
+    QVERIFY2(lines.contains("PAY PERIOD " + month(3) + " 02, 2026"), qPrintable(lines.join('\n')));
+    QVERIFY(lines.contains("Bonus $250.00 $0.00"));       // no hours or rate on a fixed row
+    QVERIFY(lines.contains("Shifts 37.5 $20.00 $750.00")); // hours as typed
+    QVERIFY(lines.contains("TOTAL GROSS EARNINGS $1,000.00"));
+    QVERIFY(lines.contains("Tax $12.00"));                 // empty Current cell
+    QVERIFY(lines.contains("Travel $0.00"));
+    QVERIFY(lines.contains("$5.00"));                      // unlabelled but with an amount
+    QVERIFY(lines.contains("TOTAL REIMBURSEMENTS $5.00"));
+    QVERIFY(lines.contains("CHEQUE NET PAYMENT $1,005.00"));
+    QCOMPARE(lines.last(), QStringLiteral("USD | Page 1"));
+    QCOMPARE(lines.count(QStringLiteral("Description Current")), 1); // the skipped row adds nothing
+}
+
+void TestStatement::tableBrokenAcrossPages() {
+    const PdfText pdf = render(withDeductions(40));
+    QVERIFY(pdf.pageCount() >= 2);
+    const QString continuation = "Velo Marrick | " + month(6) + " 30, 2026 | Continued";
+    checkFrame(pdf, continuation);
+    const QStringList &second = pdf.pages[1];
+    QCOMPARE(second[2], QStringLiteral("DEDUCTIONS (CONTINUED)"));
+    QCOMPARE(second[3], QStringLiteral("Description Current YTD"));
+    QVERIFY(second[4].startsWith(QStringLiteral("Deduction ")));
+    // No row is lost or repeated across the break.
+    QStringList rows;
+    for (const QString &line : pdf.allLines())
+        if (line.startsWith(QStringLiteral("Deduction "))) rows.append(line);
+    QCOMPARE(rows.size(), 40);
+    for (int i = 0; i < 40; ++i) QCOMPARE(rows[i], QStringLiteral("Deduction %1 $1.00").arg(i));
+    QVERIFY(pdf.allLines().contains(QStringLiteral("TOTAL DEDUCTIONS $40.00")));
+}
+
+// The heading asks for 56 points only, so with 56–63 points left it stays at the foot
+// of the page and its table continues on the next one.
+void TestStatement::headingAloneAtPageFoot() {
+    bool found = false;
+    for (int n = 1; n <= 40 && !found; ++n) {
+        const PdfText pdf = render(withDeductions(n));
+        if (pdf.pageCount() < 2) continue;
+        const QStringList &first = pdf.pages[0];
+        if (first[first.size() - 2] != QStringLiteral("REIMBURSEMENTS")) continue;
+        found = true;
+        QCOMPARE(pdf.pages[1][2], QStringLiteral("REIMBURSEMENTS (CONTINUED)"));
+        QCOMPARE(pdf.pages[1][3], QStringLiteral("Description Current"));
+        QCOMPARE(pdf.allLines().count(QStringLiteral("Description Current")), 1);
+    }
+    QVERIFY2(found, "no deduction count leaves the heading alone at the foot of a page");
+}
+
+void TestStatement::netPaymentOnItsOwnPage() {
+    bool found = false;
+    for (int n = 1; n <= 40 && !found; ++n) {
+        const PdfText pdf = render(withDeductions(n));
+        const QStringList &last = pdf.pages.last();
+        if (pdf.pageCount() < 2 || last.size() != 4) continue;
+        found = true;
+        QCOMPARE(last[2], QStringLiteral("FULL DEPOSIT NET PAYMENT $2,661.00").replace(
+                              "2,661.00", Money::string(270000 - 100 * n).mid(1)));
+        QCOMPARE(pdf.pages[pdf.pageCount() - 2].value(pdf.pages[pdf.pageCount() - 2].size() - 2),
+                 QStringLiteral("TOTAL REIMBURSEMENTS $0.00"));
+        checkFrame(pdf, "Velo Marrick | " + month(6) + " 30, 2026 | Continued");
+    }
+    QVERIFY2(found, "no deduction count moves the net payment to a page of its own");
+}
+
+void TestStatement::notesFlowAcrossPages() {
+    PayrollDraft d = PayrollDraft::sample();
+    QStringList words;
+    for (int i = 0; words.join(' ').size() < 6000; ++i) words.append(QStringLiteral("word%1").arg(i));
+    d.notes = words.join(' ');
+    d.employee.clear();
+    d.end.reset();
+    const PdfText pdf = render(d);
+    QVERIFY(pdf.pageCount() >= 3);
+    checkFrame(pdf, QStringLiteral("| | Continued"));
+    QStringList flowed;
+    bool inNotes = false;
+    for (int p = 0; p < pdf.pageCount(); ++p) {
+        for (int i = p == 0 ? 0 : 2; i < pdf.pages[p].size() - 1; ++i) {
+            const QString &line = pdf.pages[p][i];
+            if (line == QStringLiteral("ADDITIONAL NOTES")) { inNotes = true; continue; }
+            if (line.startsWith(QStringLiteral("FULL DEPOSIT"))) inNotes = false;
+            if (inNotes) flowed.append(line);
+        }
+    }
+    QCOMPARE(flowed.join(' '), d.notes); // nothing lost or repeated between pages
+    QVERIFY(!pdf.allLines().join('\n').contains(QStringLiteral("NOTES (CONTINUED)")));
+}
+
+void TestStatement::chineseTextSurvives() {
+    PayrollDraft d = PayrollDraft::sample();
+    d.employee = QStringLiteral("王小明");
+    d.employer = QStringLiteral("枫叶餐厅有限公司");
+    d.notes = QStringLiteral("加班已由经理批准，请核对。");
+    d.deductions[0].label = QStringLiteral("联邦所得税");
+    const QStringList lines = render(d).allLines();
+    QVERIFY2(lines.contains(QStringLiteral("EMPLOYEE 王小明")), qPrintable(lines.join('\n')));
+    QVERIFY(lines.contains(QStringLiteral("EMPLOYER 枫叶餐厅有限公司")));
+    QVERIFY(lines.contains(QStringLiteral("加班已由经理批准，请核对。")));
+    QVERIFY(lines.contains(QStringLiteral("联邦所得税 $142.33 $828.08")));
+}
+
+void TestStatement::anyTextIsDrawable_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("spaces") << QStringLiteral("     ");
+    QTest::newRow("newlines") << QStringLiteral("\n\n\r\n\r\n\r");
+    QTest::newRow("tabs") << QStringLiteral("\t\ta\tb");
+    QTest::newRow("emoji") << QStringLiteral("👩‍👩‍👧‍👦 🇨🇦 ✔️");
+    QTest::newRow("combining") << QStringLiteral("e\u0301\u0323\u0308 Z\u0335\u0336\u0337");
+    QTest::newRow("rtl") << QStringLiteral("\u202Eabc \u05E9\u05DC\u05D5\u05DD \u0645\u0631\u062D\u0628\u0627");
+    QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + "x" + QChar(0xDC00);
+    QTest::newRow("controls") << QStringLiteral("a") + QChar(0) + QChar(7) + QChar(0x1B) + "b";
+    QTest::newRow("one long word") << QString(2000, u'W');
+    QTest::newRow("long CJK run") << QString(1500, QChar(0x6C49));
+}
+
+void TestStatement::anyTextIsDrawable() {
+    QFETCH(QString, text);
+    PayrollDraft d = PayrollDraft::sample();
+    d.employee = text;
+    d.notes = text;
+    d.earnings[0].label = text;
+    d.deductions[1].label = text;
+    d.payment = text;
+    d.currency = text.left(40);
+    const PdfText pdf = render(d);
+    QVERIFY(pdf.loaded);
+    QVERIFY(pdf.pageCount() >= 1);
+    if (text.size() == 2000) {
+        // The word wraps inside itself and every letter reaches the notes pages.
+        qsizetype letters = 0;
+        for (const QString &line : pdf.allLines())
+            if (!line.contains(' ') && !line.isEmpty() && line.count(u'W') == line.size())
+                letters += line.size();
+        QVERIFY(letters >= 2000 * 2); // notes and the employee value, at least
+    }
+}
+
+void TestStatement::unreadableAmountFails() {
+    PayrollDraft d = PayrollDraft::sample();
+    d.reimbursements[0].amount = QStringLiteral("12.345");
+    try {
+        StubPDF::make(d);
+        QFAIL("rendering an unreadable amount succeeded");
+    } catch (const PayrollError &e) {
+        QCOMPARE(e.errorDescription(),
+                 QStringLiteral("金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。"));
+    }
+}
+
+void TestStatement::concurrentRenderings() {
+    QList<PayrollDraft> drafts;
+    for (int i = 0; i < 4; ++i) {
+        PayrollDraft d = PayrollDraft::sample();
+        d.employee = QStringLiteral("Worker %1").arg(i);
+        d.a4 = i % 2;
+        d.notes = QString(300 * (i + 1), u'n');
+        d.deductions[0].amount = QStringLiteral("%1").arg(i + 1);
+        drafts.append(d);
+    }
+    QList<QByteArray> results(4);
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 4; ++i)
+            threads.emplace_back([&, i] { results[i] = StubPDF::make(drafts[i]); });
+        for (auto &t : threads) t.join();
+        for (int i = 0; i < 4; ++i) {
+            const QStringList lines = readPdf(results[i]).allLines();
+            QVERIFY(lines.contains(QStringLiteral("EMPLOYEE Worker %1").arg(i)));
+            QVERIFY(lines.contains(QStringLiteral("Federal Income Tax $%1.00 $828.08").arg(i + 1)));
+            QCOMPARE(lines, readPdf(StubPDF::make(drafts[i])).allLines());
+        }
+    }
+}
+
+int main(int argc, char **argv) {
+    QGuiApplication app(argc, argv);
+    TestStatement test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_statement.moc"
