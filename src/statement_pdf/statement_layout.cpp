@@ -5,6 +5,8 @@
 
 #include <QPdfWriter>
 
+#include <cmath>
+
 namespace StubPDF {
 
 namespace {
@@ -90,8 +92,9 @@ void Composer::notes() {
         m_painter.setPen(QColor::fromRgbF(0.08f, 0.08f, 0.08f));
         setter.draw(m_painter, box, Qt::AlignLeft, position);
         m_painter.restore();
-        const QString part = text.mid(position, shown);
-        m_y += part.isEmpty() ? 18 : textHeight(part, 10, false, contentWidth()) + 4;
+        // The height textHeight() gives the shown part, taken from the lines already laid
+        // out instead of laying the part out again.
+        m_y += std::ceil(setter.height(position, shown)) + 3 + 4;
         position += shown;
         if (position < text.size()) beginPage();
     }

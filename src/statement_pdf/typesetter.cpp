@@ -39,6 +39,14 @@ qreal Typesetter::height() const {
     return m_lines.last().bottom - m_lines.first().top;
 }
 
+qreal Typesetter::height(qsizetype from, qsizetype count) const {
+    const qsizetype first = firstLineAt(from);
+    qsizetype last = first;
+    while (last + 1 < m_lines.size() && m_lines[last + 1].start < from + count) ++last;
+    if (first >= m_lines.size()) return 0;
+    return m_lines[last].bottom - m_lines[first].top;
+}
+
 qsizetype Typesetter::firstLineAt(qsizetype from) const {
     for (qsizetype i = 0; i < m_lines.size(); ++i)
         if (m_lines[i].start + m_lines[i].length > from || m_lines[i].start >= from) return i;

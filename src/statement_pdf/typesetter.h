@@ -22,6 +22,9 @@ public:
     // Height of all lines from the top of the first to the bottom of the last.
     qreal height() const;
 
+    // Height of the lines holding the code units [from, from + count).
+    qreal height(qsizetype from, qsizetype count) const;
+
     // UTF-16 code units shown by a frame starting at `from` in a box of `boxHeight`.
     qsizetype fit(qsizetype from, qreal boxHeight) const;
 
