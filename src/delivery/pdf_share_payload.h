@@ -1,0 +1,27 @@
+#pragma once
+
+#include "payroll/payroll_draft.h"
+
+#include <QString>
+
+// The current statement leaving the application as a file: each request validates
+// the draft, renders it and writes it into a fresh folder below a private root that
+// only this user can enter. The previous run's root is removed at start-up.
+struct PDFSharePayload {
+    PayrollDraft draft;
+
+    // $XDG_RUNTIME_DIR/CorvaneSharedPDFs when that runtime folder is the user's own
+    // (mode 0700), otherwise <temp>/CorvaneSharedPDFs-<uid>.
+    static QString temporaryRoot();
+
+    // Removes the root and everything below it. Failures are only printed to stderr,
+    // and a root that is not a private folder of this user is left alone.
+    static void clearPreviousSessionFiles();
+
+    // Validates, renders and writes the draft; returns the absolute file path.
+    // Throws PayrollError (validation, rendering) or FileError.
+    static QString prepareFile(const PayrollDraft &draft);
+
+    QString prepareFile() const { return prepareFile(draft); }
+    QString suggestedFileName() const { return draft.filename() + QStringLiteral(".pdf"); }
+};

@@ -1,0 +1,242 @@
+#include "delivery/file_error.h"
+#include "delivery/pdf_file.h"
+#include "delivery/pdf_share_payload.h"
+#include "payroll/money.h"
+#include "pdf_text.h"
+
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+mode_t modeOf(const QString &path) {
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return 0;
+    return st.st_mode & 07777;
+}
+
+QByteArray contents(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// What a call printed on stderr.
+template <typename F> QByteArray stderrOf(F f) {
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    QTemporaryFile capture;
+    capture.open();
+    ::dup2(capture.handle(), 2);
+    f();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    capture.seek(0);
+    return capture.readAll();
+}
+
+} // namespace
+
+class TestDelivery : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void rootIsPerUser();
+    void twoSharesOfOneDraft();
+    void invalidDraftWritesNothing();
+    void clearRemovesPreviousRoot();
+    void unsafeRootsAreRefused_data();
+    void unsafeRootsAreRefused();
+    void savedFileIsExactBytes();
+    void failedSaveKeepsExistingFile();
+    void readingAFolderGivesNothing();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_scratch;
+    QString m_runtime;
+    QString m_tmp;
+};
+
+void TestDelivery::init() {
+    m_scratch = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_scratch->isValid());
+    m_runtime = m_scratch->filePath(QStringLiteral("run"));
+    m_tmp = m_scratch->filePath(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(m_runtime) && QDir().mkpath(m_tmp));
+    ::chmod(QFile::encodeName(m_runtime).constData(), 0700);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime));
+    qputenv("TMPDIR", QFile::encodeName(m_tmp));
+}
+
+void TestDelivery::rootIsPerUser() {
+    QCOMPARE(PDFSharePayload::temporaryRoot(), m_runtime + QStringLiteral("/CorvaneSharedPDFs"));
+    const QString fallback = QDir(m_tmp).filePath(QStringLiteral("CorvaneSharedPDFs-%1").arg(::geteuid()));
+    ::chmod(QFile::encodeName(m_runtime).constData(), 0755); // not private: not used
+    QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
+    ::chmod(QFile::encodeName(m_runtime).constData(), 0700);
+    qputenv("XDG_RUNTIME_DIR", "relative/run");
+    QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
+    qunsetenv("XDG_RUNTIME_DIR");
+    QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
+}
+
+void TestDelivery::twoSharesOfOneDraft() {
+    const PayrollDraft sample = PayrollDraft::sample();
+    const QString first = PDFSharePayload::prepareFile(sample);
+    const QString second = PDFSharePayload{sample}.prepareFile();
+    const QString name = QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf");
+    QCOMPARE(PDFSharePayload{sample}.suggestedFileName(), name);
+    const QString root = PDFSharePayload::temporaryRoot();
+    QCOMPARE(modeOf(root), mode_t(0700));
+    for (const QString &path : {first, second}) {
+        const QFileInfo info(path);
+        QVERIFY(info.isAbsolute());
+        QCOMPARE(info.fileName(), name);
+        QCOMPARE(info.dir().absolutePath(), QDir(root).filePath(info.dir().dirName()));
+        QVERIFY(!QUuid::fromString(info.dir().dirName()).isNull());
+        QCOMPARE(info.dir().dirName(), info.dir().dirName().toUpper());
+        QCOMPARE(modeOf(info.absolutePath()), mode_t(0700));
+        QCOMPARE(modeOf(path), mode_t(0600));
+        QCOMPARE(QDir(info.absolutePath()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{name}); // no temporary left behind
+        const PdfText pdf = readPdf(contents(path));
+        QVERIFY(pdf.loaded);
+        QVERIFY(pdf.allLines().contains(QStringLiteral("FULL DEPOSIT NET PAYMENT $2,331.38")));
+    }
+    QVERIFY(QFileInfo(first).absolutePath() != QFileInfo(second).absolutePath());
+}
+
+void TestDelivery::invalidDraftWritesNothing() {
+    try {
+        PDFSharePayload::prepareFile(PayrollDraft());
+        QFAIL("an invalid draft was shared");
+    } catch (const PayrollError &e) {
+        QCOMPARE(e.errorDescription(), QStringLiteral("请填写雇主名称。"));
+    }
+    QVERIFY(!QFileInfo::exists(PDFSharePayload::temporaryRoot()));
+}
+
+void TestDelivery::clearRemovesPreviousRoot() {
+    QCOMPARE(stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); }), QByteArray()); // none yet
+    const QString path = PDFSharePayload::prepareFile(PayrollDraft::sample());
+    const QString root = PDFSharePayload::temporaryRoot();
+    // A link inside the root is removed, never followed.
+    const QString outside = m_scratch->filePath(QStringLiteral("keep.txt"));
+    writeBytes(outside, "keep");
+    QVERIFY(QFile::link(m_scratch->path(), QDir(root).filePath(QStringLiteral("link"))));
+    QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); }), QByteArray());
+    QVERIFY(!QFileInfo::exists(root));
+    QCOMPARE(contents(outside), QByteArray("keep"));
+}
+
+void TestDelivery::unsafeRootsAreRefused_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("symlink") << QStringLiteral("symlink");
+    QTest::newRow("open to others") << QStringLiteral("mode");
+    QTest::newRow("plain file") << QStringLiteral("file");
+}
+
+void TestDelivery::unsafeRootsAreRefused() {
+    QFETCH(QString, kind);
+    const QString root = PDFSharePayload::temporaryRoot();
+    const QString elsewhere = m_scratch->filePath(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    writeBytes(QDir(elsewhere).filePath(QStringLiteral("precious.txt")), "precious");
+    QString inside;
+    if (kind == QStringLiteral("symlink")) {
+        QVERIFY(QFile::link(elsewhere, root));
+        inside = QDir(elsewhere).filePath(QStringLiteral("precious.txt"));
+    } else if (kind == QStringLiteral("mode")) {
+        QVERIFY(QDir().mkdir(root));
+        ::chmod(QFile::encodeName(root).constData(), 0755);
+        inside = QDir(root).filePath(QStringLiteral("planted.txt"));
+        writeBytes(inside, "precious");
+    } else {
+        writeBytes(root, "precious");
+        inside = root;
+    }
+    const QByteArray printed = stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); });
+    QVERIFY(printed.contains("not a private folder"));
+    QCOMPARE(printed.count('\n'), 1);
+    QCOMPARE(contents(inside), QByteArray("precious"));
+    try {
+        PDFSharePayload::prepareFile(PayrollDraft::sample());
+        QFAIL("a file was shared into an unsafe root");
+    } catch (const FileError &e) {
+        QVERIFY(e.errorDescription().contains(QStringLiteral("不是仅限本用户访问的文件夹")));
+    }
+    QCOMPARE(QDir(elsewhere).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("precious.txt")});
+    if (kind == QStringLiteral("mode"))
+        QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("planted.txt")});
+}
+
+void TestDelivery::savedFileIsExactBytes() {
+    const QString path = m_scratch->filePath(QStringLiteral("saved.pdf"));
+    QByteArray bytes(300000, '\0');
+    for (int i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7919 % 251);
+    writeBytes(path, "an older statement");
+    PDFFile{bytes}.write(path);
+    QCOMPARE(contents(path), bytes);
+    QCOMPARE(PDFFile::read(path).data, bytes);
+}
+
+void TestDelivery::failedSaveKeepsExistingFile() {
+    const QString missing = m_scratch->filePath(QStringLiteral("no/such/folder/x.pdf"));
+    QVERIFY_THROWS_EXCEPTION(FileError, PDFFile{"%PDF"}.write(missing));
+    QVERIFY(!QFileInfo::exists(missing));
+
+    const QString notAFolder = m_scratch->filePath(QStringLiteral("plain"));
+    writeBytes(notAFolder, "x");
+    QVERIFY_THROWS_EXCEPTION(FileError, PDFFile{"%PDF"}.write(notAFolder + QStringLiteral("/x.pdf")));
+
+    // A write that fails half-way (the file-size limit stands in for a full disk,
+    // and works even for root) leaves the file that was there byte-identical.
+    const QString existing = m_scratch->filePath(QStringLiteral("existing.pdf"));
+    writeBytes(existing, "the statement saved last week");
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit old;
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    QString message;
+    try {
+        PDFFile{QByteArray(100000, 'x')}.write(existing);
+    } catch (const FileError &e) {
+        message = e.errorDescription();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    QVERIFY2(message.startsWith(QStringLiteral("无法保存")), qPrintable(message));
+    QCOMPARE(contents(existing), QByteArray("the statement saved last week"));
+    QCOMPARE(QDir(m_scratch->path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("existing")),
+             QStringList{QStringLiteral("existing.pdf")}); // no partial file left
+}
+
+void TestDelivery::readingAFolderGivesNothing() {
+    QCOMPARE(PDFFile::read(m_scratch->path()).data, QByteArray());
+    QCOMPARE(PDFFile::read(m_scratch->filePath(QStringLiteral("absent"))).data, QByteArray());
+}
+
+int main(int argc, char **argv) {
+    QGuiApplication app(argc, argv);
+    TestDelivery test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_delivery.moc"
