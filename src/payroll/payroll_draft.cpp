@@ -1,9 +1,9 @@
 #include "payroll/payroll_draft.h"
 
 #include "payroll/money.h"
+#include "payroll/text.h"
 
 #include <QLocale>
-#include <QTextBoundaryFinder>
 
 qint64 Earning::current() const { return hourly ? Money::hours(hours, rate) : Money::cents(amount); }
 
@@ -91,18 +91,6 @@ bool isFilenameBreaker(char32_t c) {
     return category == QChar::Other_Control || category == QChar::Other_Format;
 }
 
-// The first `count` user-perceived characters (grapheme clusters) of `text`.
-QString leadingGraphemes(const QString &text, int count) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype position = 0;
-    for (int i = 0; i < count; ++i) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next < 0) return text;
-        position = next;
-    }
-    return text.left(position);
-}
-
 } // namespace
 
 QString PayrollDraft::filename() const {
@@ -123,7 +111,7 @@ QString PayrollDraft::filename() const {
             cleaned += QStringView(name).mid(i, width);
         i += width;
     }
-    const QString person = cleaned.isEmpty() ? QStringLiteral("Employee") : leadingGraphemes(cleaned, 70);
+    const QString person = cleaned.isEmpty() ? QStringLiteral("Employee") : Text::leadingGraphemes(cleaned, 70);
     const QString iso = QStringLiteral("yyyy-MM-dd");
     return QStringLiteral("Corvane_") + person + u'_' + dateLabel(start, iso) + u'_' +
            dateLabel(end, iso);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+#include <functional>
+
+class QWidget;
+
+// The fixed colour theme. `forest` is one colour; `accent` and `errorInk` have a light
+// and a dark form and are resolved against the palette in force, so views re-read
+// them when the desktop switches between light and dark.
+namespace Theme {
+
+struct Triple {
+    float red;
+    float green;
+    float blue;
+};
+
+class AdaptiveInk {
+public:
+    constexpr AdaptiveInk(Triple light, Triple dark) : m_light(light), m_dark(dark) {}
+    QColor resolve(const QPalette &palette) const;
+    QColor current() const; // against the application palette
+
+private:
+    Triple m_light;
+    Triple m_dark;
+};
+
+constexpr AdaptiveInk adaptiveInk(Triple light, Triple dark) { return AdaptiveInk(light, dark); }
+
+// Dark when the window colour is darker than the window text; light otherwise.
+bool isDark(const QPalette &palette);
+
+QColor forest();
+const AdaptiveInk &accent();
+const AdaptiveInk &errorInk();
+
+// The desktop's secondary text colour: window text, softened.
+QColor secondary(const QPalette &palette);
+
+// `c` at the given opacity (0…1).
+QColor withAlpha(QColor c, qreal opacity);
+
+// Runs `apply` now and again whenever `widget`'s palette or the application palette
+// changes, for the lifetime of the widget.
+void follow(QWidget *widget, std::function<void()> apply);
+
+} // namespace Theme

@@ -1,0 +1,192 @@
+#include "form/line_item_editors.h"
+
+#include "app/theme.h"
+#include "form/amount_field.h"
+#include "form/limited_field.h"
+#include "form/row_heading.h"
+#include "payroll/money.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+LineItemEditor::LineItemEditor(QUuid id, QWidget *parent) : QWidget(parent), m_id(id) {}
+
+void LineItemEditor::adopt(ValidatedField *field) {
+    connect(field, &ValidatedField::edited, this, &LineItemEditor::edited);
+}
+
+void LineItemEditor::refresh() {
+    const QList<ValidatedField *> fields = findChildren<ValidatedField *>();
+    for (ValidatedField *field : fields) field->refresh();
+}
+
+namespace {
+
+QHBoxLayout *pair(QWidget *left, QWidget *right) {
+    auto *row = new QHBoxLayout;
+    row->setSpacing(12);
+    row->addWidget(left, 1, Qt::AlignTop);
+    row->addWidget(right, 1, Qt::AlignTop);
+    return row;
+}
+
+} // namespace
+
+EarningEditor::EarningEditor(Binding<Earning> row, QUuid id, std::function<void()> remove, QWidget *parent)
+    : LineItemEditor(id, parent), m_row(std::move(row)), m_hourly(new QPushButton(QStringLiteral("按工时"), this)),
+      m_fixed(new QPushButton(QStringLiteral("固定金额"), this)), m_amountArea(new QWidget(this)),
+      m_ytd(new AmountField(
+          QStringLiteral("年度累计 YTD $"), memberBinding(m_row, &Earning::ytd),
+          [this]() -> std::optional<qint64> {
+              try {
+                  return m_row.get().current();
+              } catch (const PayrollError &) {
+                  return std::nullopt; // no minimum while the current amount cannot be read
+              }
+          },
+          std::nullopt, this)),
+      m_current(new QLabel(this)) {
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 5, 0, 5);
+    column->setSpacing(10);
+    m_heading = new RowHeading(memberBinding(m_row, &Earning::label), std::move(remove), this);
+    adopt(m_heading->labelField());
+    column->addWidget(m_heading);
+
+    // The segmented choice of how the amount is made.
+    auto *choice = new QHBoxLayout;
+    choice->setSpacing(0);
+    auto *choiceLabel = new QLabel(QStringLiteral("计算方式"), this);
+    choice->addWidget(choiceLabel);
+    choice->addSpacing(10);
+    auto *group = new QButtonGroup(this);
+    for (QPushButton *b : {m_hourly, m_fixed}) {
+        b->setCheckable(true);
+        b->setAccessibleDescription(QStringLiteral("计算方式"));
+        group->addButton(b);
+        choice->addWidget(b);
+    }
+    choice->addStretch(1);
+    column->addLayout(choice);
+    m_hourly->setChecked(m_row.get().hourly);
+    m_fixed->setChecked(!m_row.get().hourly);
+    connect(m_hourly, &QPushButton::clicked, this, [this] { setHourly(true); });
+    connect(m_fixed, &QPushButton::clicked, this, [this] { setHourly(false); });
+
+    new QVBoxLayout(m_amountArea);
+    m_amountArea->layout()->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(m_amountArea);
+    buildAmountFields();
+
+    adopt(m_ytd);
+    column->addWidget(m_ytd);
+
+    auto *line = new QHBoxLayout;
+    line->addWidget(secondaryLabel(QStringLiteral("本期收入"), this));
+    line->addStretch(1);
+    QFont caption = m_current->font();
+    caption.setPointSizeF(caption.pointSizeF() - 1.5);
+    m_current->setFont(caption);
+    line->addWidget(m_current);
+    column->addLayout(line);
+    refresh();
+}
+
+void EarningEditor::buildAmountFields() {
+    // The fields of the other choice leave the screen; coming back they start untouched.
+    delete m_hours;
+    delete m_rate;
+    delete m_amount;
+    m_hours = m_rate = m_amount = nullptr;
+    QLayoutItem *old = m_amountArea->layout()->takeAt(0);
+    delete old;
+    auto *area = static_cast<QVBoxLayout *>(m_amountArea->layout());
+    if (m_row.get().hourly) {
+        m_hours = new AmountField(QStringLiteral("工时"), memberBinding(m_row, &Earning::hours), {},
+                                  Money::hoursLimit, m_amountArea);
+        m_rate = new AmountField(QStringLiteral("时薪 $"), memberBinding(m_row, &Earning::rate), {},
+                                 std::nullopt, m_amountArea);
+        adopt(m_hours);
+        adopt(m_rate);
+        area->addLayout(pair(m_hours, m_rate));
+    } else {
+        m_amount = new AmountField(QStringLiteral("本期收入"), memberBinding(m_row, &Earning::amount), {},
+                                   std::nullopt, m_amountArea);
+        adopt(m_amount);
+        area->addWidget(m_amount);
+    }
+}
+
+void EarningEditor::setHourly(bool hourly) {
+    Earning row = m_row.get();
+    if (row.hourly == hourly) return;
+    if (row.hourly && !hourly) {
+        try {
+            row.amount = Money::plain(Money::hours(row.hours, row.rate));
+        } catch (const PayrollError &) {
+            // Unreadable hours or rate: the amount keeps what it had.
+        }
+    }
+    row.hourly = hourly;
+    m_row.set(row);
+    buildAmountFields();
+    emit edited();
+}
+
+QString EarningEditor::currentText() const { return m_current->text(); }
+
+void EarningEditor::refresh() {
+    const Earning row = m_row.get();
+    m_hourly->setChecked(row.hourly);
+    m_fixed->setChecked(!row.hourly);
+    if (row.hourly != (m_hours != nullptr)) buildAmountFields();
+    try {
+        m_current->setText(Money::string(row.current()));
+    } catch (const PayrollError &) {
+        m_current->setText(QStringLiteral("—"));
+    }
+    LineItemEditor::refresh();
+}
+
+DeductionEditor::DeductionEditor(Binding<Deduction> row, QUuid id, std::function<void()> remove, QWidget *parent)
+    : LineItemEditor(id, parent) {
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 7, 0, 7);
+    column->setSpacing(12);
+    m_heading = new RowHeading(memberBinding(row, &Deduction::label), std::move(remove), this);
+    adopt(m_heading->labelField());
+    column->addWidget(m_heading);
+    m_amount = new AmountField(QStringLiteral("本期扣款 $"), memberBinding(row, &Deduction::amount), {},
+                               std::nullopt, this);
+    m_ytd = new AmountField(
+        QStringLiteral("年度累计 YTD $"), memberBinding(row, &Deduction::ytd),
+        [row]() -> std::optional<qint64> {
+            try {
+                return Money::cents(row.get().amount);
+            } catch (const PayrollError &) {
+                return std::nullopt;
+            }
+        },
+        std::nullopt, this);
+    adopt(m_amount);
+    adopt(m_ytd);
+    column->addLayout(pair(m_amount, m_ytd));
+}
+
+ReimbursementEditor::ReimbursementEditor(Binding<Reimbursement> row, QUuid id, std::function<void()> remove,
+                                         QWidget *parent)
+    : LineItemEditor(id, parent) {
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 7, 0, 7);
+    column->setSpacing(12);
+    m_heading = new RowHeading(memberBinding(row, &Reimbursement::label), std::move(remove), this);
+    adopt(m_heading->labelField());
+    column->addWidget(m_heading);
+    m_amount = new AmountField(QStringLiteral("本期报销 $"), memberBinding(row, &Reimbursement::amount), {},
+                               std::nullopt, this);
+    adopt(m_amount);
+    column->addWidget(m_amount);
+}

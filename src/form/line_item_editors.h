@@ -1,0 +1,102 @@
+#pragma once
+
+#include "form/binding.h"
+#include "payroll/payroll_draft.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class AmountField;
+class QButtonGroup;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class RowHeading;
+class ValidatedField;
+
+// The fields of one line item, with what the form needs to refresh them.
+class LineItemEditor : public QWidget {
+    Q_OBJECT
+public:
+    QUuid rowId() const { return m_id; }
+    RowHeading *heading() const { return m_heading; }
+    // Re-reads the row from the draft and re-judges every field.
+    virtual void refresh();
+
+signals:
+    void edited();
+
+protected:
+    LineItemEditor(QUuid id, QWidget *parent);
+    void adopt(ValidatedField *field);
+
+    QUuid m_id;
+    RowHeading *m_heading = nullptr;
+};
+
+// An earning: hourly (hours × rate) or a fixed amount, its year-to-date amount and the
+// resulting current amount. Switching to fixed fills the amount with what the hours
+// and rate made.
+class EarningEditor : public LineItemEditor {
+    Q_OBJECT
+public:
+    EarningEditor(Binding<Earning> row, QUuid id, std::function<void()> remove, QWidget *parent = nullptr);
+
+    QPushButton *hourlyButton() const { return m_hourly; }
+    QPushButton *fixedButton() const { return m_fixed; }
+    AmountField *hoursField() const { return m_hours; }
+    AmountField *rateField() const { return m_rate; }
+    AmountField *amountField() const { return m_amount; }
+    AmountField *ytdField() const { return m_ytd; }
+    QString currentText() const;
+
+    void refresh() override;
+
+private:
+    void setHourly(bool hourly);
+    void buildAmountFields();
+
+    Binding<Earning> m_row;
+    QPushButton *m_hourly;
+    QPushButton *m_fixed;
+    QWidget *m_amountArea;
+    AmountField *m_hours = nullptr;
+    AmountField *m_rate = nullptr;
+    AmountField *m_amount = nullptr;
+    AmountField *m_ytd;
+    QLabel *m_current;
+};
+
+class DeductionEditor : public LineItemEditor {
+    Q_OBJECT
+public:
+    DeductionEditor(Binding<Deduction> row, QUuid id, std::function<void()> remove, QWidget *parent = nullptr);
+    AmountField *amountField() const { return m_amount; }
+    AmountField *ytdField() const { return m_ytd; }
+
+private:
+    AmountField *m_amount;
+    AmountField *m_ytd;
+};
+
+class ReimbursementEditor : public LineItemEditor {
+    Q_OBJECT
+public:
+    ReimbursementEditor(Binding<Reimbursement> row, QUuid id, std::function<void()> remove,
+                        QWidget *parent = nullptr);
+    AmountField *amountField() const { return m_amount; }
+
+private:
+    AmountField *m_amount;
+};
+
+// A binding to one member of a row binding.
+template <typename Row> Binding<QString> memberBinding(const Binding<Row> &row, QString Row::*member) {
+    return {[row, member] { return row.get().*member; },
+            [row, member](const QString &value) {
+                Row r = row.get();
+                r.*member = value;
+                row.set(r);
+            }};
+}

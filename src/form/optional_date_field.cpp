@@ -1,0 +1,93 @@
+#include "form/optional_date_field.h"
+
+#include "app/icons.h"
+#include "app/theme.h"
+
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+const QDate OptionalDateField::earliest(1900, 1, 1);
+const QDate OptionalDateField::latest(2199, 12, 31);
+
+OptionalDateField::OptionalDateField(const QString &title, Binding<std::optional<QDate>> value, QWidget *parent)
+    : ValidatedField(parent), m_title(title), m_value(std::move(value)), m_absent(new QWidget(this)),
+      m_present(new QWidget(this)), m_choose(new QPushButton(QStringLiteral("选择日期"), m_absent)),
+      m_picker(new QDateEdit(m_present)), m_clear(new QToolButton(m_present)) {
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+
+    auto *absentRow = new QHBoxLayout(m_absent);
+    absentRow->setContentsMargins(0, 0, 0, 0);
+    absentRow->addWidget(new QLabel(title, m_absent));
+    absentRow->addStretch(1);
+    absentRow->addWidget(m_choose);
+    m_choose->setAccessibleName(QStringLiteral("选择日期") + title);
+
+    auto *presentRow = new QHBoxLayout(m_present);
+    presentRow->setContentsMargins(0, 0, 0, 0);
+    auto *label = new QLabel(title, m_present);
+    label->setBuddy(m_picker);
+    presentRow->addWidget(label);
+    presentRow->addStretch(1);
+    presentRow->addWidget(m_picker);
+    presentRow->addWidget(m_clear);
+    m_picker->setCalendarPopup(true);
+    m_picker->setDateRange(earliest, latest);
+    m_picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    m_picker->setAccessibleName(title);
+    m_picker->calendarWidget()->setDateRange(earliest, latest);
+    m_clear->setIcon(Icons::named("edit-clear"));
+    m_clear->setAutoRaise(true);
+    m_clear->setAccessibleName(QStringLiteral("清除") + title);
+    m_clear->setToolTip(QStringLiteral("清除") + title);
+
+    column->addWidget(m_absent);
+    column->addWidget(m_present);
+    column->addWidget(createMessageLine());
+
+    connect(m_choose, &QPushButton::clicked, this, [this] {
+        m_value.set(QDate::currentDate()); // the start of today: only the day is kept
+        refresh();
+        m_picker->setFocus();
+        emit edited();
+    });
+    connect(m_clear, &QToolButton::clicked, this, [this] {
+        m_value.set(std::nullopt);
+        refresh();
+        m_choose->setFocus();
+        emit edited();
+    });
+    connect(m_picker, &QDateEdit::dateChanged, this, [this](const QDate &date) {
+        if (m_syncing) return;
+        m_value.set(date);
+        emit edited();
+    });
+    refresh();
+}
+
+QDate OptionalDateField::selected() const { return m_value.get().value_or(QDate::currentDate()); }
+
+std::optional<QString> OptionalDateField::issue() const {
+    if (!m_value.get() && showErrors()) return QStringLiteral("请选择日期");
+    return std::nullopt;
+}
+
+void OptionalDateField::refresh() {
+    const bool present = m_value.get().has_value();
+    m_absent->setVisible(!present);
+    m_present->setVisible(present);
+    if (present && m_picker->date() != selected()) {
+        m_syncing = true;
+        m_picker->setDate(selected());
+        m_syncing = false;
+    }
+    const auto problem = issue();
+    showMessage(problem);
+    m_choose->setAccessibleDescription(problem.value_or(QString()));
+}

@@ -1,0 +1,323 @@
+#include "form/payroll_form.h"
+
+#include "app/icons.h"
+#include "form/amount_field.h"
+#include "form/field_rules.h"
+#include "form/form_section.h"
+#include "form/item_list_section.h"
+#include "form/limited_field.h"
+#include "form/line_item_editors.h"
+#include "form/optional_date_field.h"
+#include "form/row_heading.h"
+#include "form/validated_field.h"
+#include "payroll/money.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+
+// Rows of a draft list, found by id on every access.
+template <typename Row> Binding<Row> rowBinding(PayrollDraft *draft, QList<Row> PayrollDraft::*list, QUuid id) {
+    return {[=] {
+                for (const Row &r : draft->*list)
+                    if (r.id == id) return r;
+                return Row{};
+            },
+            [=](const Row &value) {
+                for (Row &r : draft->*list)
+                    if (r.id == id) r = value;
+            }};
+}
+
+template <typename Row> struct EditorFor;
+template <> struct EditorFor<Earning> { using type = EarningEditor; };
+template <> struct EditorFor<Deduction> { using type = DeductionEditor; };
+template <> struct EditorFor<Reimbursement> { using type = ReimbursementEditor; };
+
+template <typename Row> Row newRow() { return Row{}; }
+// A new earning has no description, unlike the default row of a new draft.
+template <> Earning newRow<Earning>() {
+    Earning e;
+    e.label.clear();
+    return e;
+}
+
+QComboBox *choice(const QList<std::pair<QString, QVariant>> &options, QWidget *parent) {
+    auto *box = new QComboBox(parent);
+    for (const auto &[text, value] : options) box->addItem(text, value);
+    return box;
+}
+
+void selectData(QComboBox *box, const QVariant &value) {
+    const int index = box->findData(value);
+    if (index >= 0) box->setCurrentIndex(index);
+}
+
+} // namespace
+
+PayrollForm::PayrollForm(PayrollDraft *draft, WorkflowStep stage, QWidget *parent)
+    : QWidget(parent), m_draft(draft), m_stage(stage), m_scroll(new QScrollArea(this)) {
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    build();
+}
+
+void PayrollForm::setStage(WorkflowStep stage) {
+    if (stage == m_stage) return;
+    m_stage = stage;
+    build();
+}
+
+void PayrollForm::reload() { build(); }
+
+QList<FormSection *> PayrollForm::sections() const {
+    return m_page ? m_page->findChildren<FormSection *>(QString(), Qt::FindDirectChildrenOnly)
+                  : QList<FormSection *>();
+}
+
+void PayrollForm::build() {
+    m_employer = m_employee = nullptr;
+    m_dates.clear();
+    m_payment = m_paper = m_currency = nullptr;
+    m_earnings = m_deductions = m_reimbursements = nullptr;
+    m_notes = nullptr;
+
+    m_page = new QWidget;
+    m_column = new QVBoxLayout(m_page);
+    m_column->setContentsMargins(20, 12, 20, 20);
+    m_column->setSpacing(18);
+    if (m_stage == WorkflowStep::basic)
+        buildBasic();
+    else
+        buildAmounts();
+    buildFooter();
+    m_column->addStretch(1);
+    delete m_scroll->takeWidget();
+    m_scroll->setWidget(m_page);
+    refreshAll();
+    orderTabs();
+}
+
+void PayrollForm::buildBasic() {
+    auto *section = new FormSection(
+        QStringLiteral("员工与发薪信息"),
+        QStringLiteral("请使用正式名称。工资周期是这次工资对应的工作日期；付款日期是实际发薪日，可以与周期结束日不同。星号为必填项。"),
+        m_page);
+    PayrollDraft *d = m_draft;
+    m_employer = new LimitedField(QStringLiteral("雇主名称 *"),
+                                  {[d] { return d->employer; }, [d](const QString &v) { d->employer = v; }}, 120,
+                                  section);
+    m_employee = new LimitedField(QStringLiteral("员工姓名 *"),
+                                  {[d] { return d->employee; }, [d](const QString &v) { d->employee = v; }}, 100,
+                                  section);
+    section->content()->addWidget(m_employer);
+    section->content()->addWidget(m_employee);
+    connect(m_employer, &ValidatedField::edited, this, &PayrollForm::onEdited);
+    connect(m_employee, &ValidatedField::edited, this, &PayrollForm::onEdited);
+
+    const std::pair<const char16_t *, std::optional<QDate> PayrollDraft::*> dates[] = {
+        {u"周期开始 *", &PayrollDraft::start}, {u"周期结束 *", &PayrollDraft::end}, {u"付款日期 *", &PayrollDraft::payday}};
+    for (const auto &[title, member] : dates) {
+        auto *field = new OptionalDateField(
+            QString::fromUtf16(title),
+            {[d, member] { return d->*member; }, [d, member](const std::optional<QDate> &v) { d->*member = v; }},
+            section);
+        section->content()->addWidget(field);
+        connect(field, &ValidatedField::edited, this, &PayrollForm::onEdited);
+        m_dates.append(field);
+    }
+
+    m_payment = choice({{QStringLiteral("银行转账"), PaymentCode::fullDeposit},
+                        {QStringLiteral("支票"), PaymentCode::cheque},
+                        {QStringLiteral("现金"), PaymentCode::cash},
+                        {QStringLiteral("其他"), PaymentCode::other}},
+                       section);
+    auto *row = new QHBoxLayout;
+    auto *label = new QLabel(QStringLiteral("支付方式"), section);
+    label->setBuddy(m_payment);
+    m_payment->setAccessibleName(QStringLiteral("支付方式"));
+    row->addWidget(label);
+    row->addStretch(1);
+    row->addWidget(m_payment);
+    section->content()->addLayout(row);
+    connect(m_payment, &QComboBox::currentIndexChanged, this, [this, d] {
+        if (m_syncing) return;
+        d->payment = m_payment->currentData().toString();
+        onEdited();
+    });
+    m_column->addWidget(section);
+}
+
+template <typename Row>
+ItemListSection *PayrollForm::itemSection(QList<Row> PayrollDraft::*list, const QString &header,
+                                          const QString &footer, const QString &addText,
+                                          const QString &totalLabel) {
+    PayrollDraft *d = m_draft;
+    ItemListSection::Rows rows;
+    rows.ids = [d, list] {
+        QList<QUuid> ids;
+        for (const Row &r : d->*list) ids.append(r.id);
+        return ids;
+    };
+    rows.append = [d, list] { (d->*list).append(newRow<Row>()); };
+    rows.remove = [d, list](QUuid id) { (d->*list).removeIf([id](const Row &r) { return r.id == id; }); };
+    rows.editor = [this, d, list, remove = rows.remove](QUuid id, QWidget *parent) -> LineItemEditor * {
+        return new typename EditorFor<Row>::type(
+            rowBinding(d, list, id), id,
+            [this, remove, id] {
+                remove(id); // this row only; the others keep their order and their editors
+                onEdited();
+            },
+            parent);
+    };
+    auto *section = new ItemListSection(header, footer, addText, totalLabel, rows, m_page);
+    connect(section, &ItemListSection::edited, this, &PayrollForm::onEdited);
+    m_column->addWidget(section);
+    return section;
+}
+
+void PayrollForm::buildAmounts() {
+    m_earnings = itemSection(&PayrollDraft::earnings, QStringLiteral("收入明细"),
+                             QStringLiteral("按工时：工时 × 时薪自动计算。奖金等直接选固定金额。年度累计 YTD "
+                                            "请填写已包含本期的金额，不填则留空。"),
+                             QStringLiteral("添加收入项目"), QStringLiteral("收入合计"));
+    m_deductions = itemSection(&PayrollDraft::deductions, QStringLiteral("扣款明细"),
+                               QStringLiteral("输入已核算的所得税、CPP、EI 和其他扣款，本工具不自动算税。没有发生的扣款可留空。"),
+                               QStringLiteral("添加扣款项目"), QStringLiteral("扣款合计"));
+    m_reimbursements = itemSection(&PayrollDraft::reimbursements, QStringLiteral("报销"),
+                                   QStringLiteral("报销会加到最终净支付金额中，没有报销可留空，不用填零。"),
+                                   QStringLiteral("添加报销项目"), QStringLiteral("报销合计"));
+
+    auto *notes = new FormSection(QStringLiteral("附加备注 · 选填"), QString(), m_page);
+    m_notes = new QPlainTextEdit(notes);
+    m_notes->setMinimumHeight(90);
+    m_notes->setTabChangesFocus(true);
+    m_notes->setAccessibleName(QStringLiteral("附加备注 · 选填"));
+    m_notes->setPlainText(m_draft->notes);
+    notes->content()->addWidget(m_notes);
+    connect(m_notes, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_syncing) return;
+        m_draft->notes = m_notes->toPlainText();
+        if (const auto cut = FieldRules::cutToLimit(m_draft->notes, FieldRules::notesLimit)) {
+            m_draft->notes = *cut;
+            m_syncing = true;
+            m_notes->setPlainText(*cut);
+            m_notes->moveCursor(QTextCursor::End);
+            m_syncing = false;
+        }
+        onEdited();
+    });
+    m_column->addWidget(notes);
+
+    auto *display = new FormSection(QStringLiteral("显示设置"), QString(), m_page);
+    m_paper = choice({{QStringLiteral("Letter"), false}, {QStringLiteral("A4"), true}}, display);
+    m_currency = choice({{QStringLiteral("CAD $"), QStringLiteral("CAD")}, {QStringLiteral("USD $"), QStringLiteral("USD")}},
+                        display);
+    for (const auto &[text, box] : {std::pair{QStringLiteral("纸张"), m_paper}, std::pair{QStringLiteral("货币"), m_currency}}) {
+        auto *row = new QHBoxLayout;
+        auto *label = new QLabel(text, display);
+        label->setBuddy(box);
+        box->setAccessibleName(text);
+        row->addWidget(label);
+        row->addStretch(1);
+        row->addWidget(box);
+        display->content()->addLayout(row);
+    }
+    display->content()->addWidget(secondaryLabel(QStringLiteral("币种仅改变金额标识，不自动换汇。"), display));
+    connect(m_paper, &QComboBox::currentIndexChanged, this, [this] {
+        if (m_syncing) return;
+        m_draft->a4 = m_paper->currentData().toBool();
+        onEdited();
+    });
+    connect(m_currency, &QComboBox::currentIndexChanged, this, [this] {
+        if (m_syncing) return;
+        m_draft->currency = m_currency->currentData().toString();
+        onEdited();
+    });
+    m_column->addWidget(display);
+}
+
+void PayrollForm::buildFooter() {
+    auto *section = new FormSection(QString(), QString(), m_page);
+    auto *line = new QHBoxLayout;
+    auto *icon = new QLabel(section);
+    icon->setPixmap(Icons::named("security-high").pixmap(14, 14));
+    line->addWidget(icon);
+    line->addWidget(secondaryLabel(QStringLiteral("只在本机处理，不保存工资资料"), section));
+    line->addStretch(1);
+    section->content()->addLayout(line);
+    section->content()->addWidget(secondaryLabel(QStringLiteral("Corvane 1.1.2"), section, -2.5));
+    m_column->addWidget(section);
+}
+
+void PayrollForm::onEdited() {
+    refreshAll();
+    orderTabs();
+    emit edited();
+}
+
+void PayrollForm::syncChoices() {
+    m_syncing = true;
+    if (m_payment) selectData(m_payment, m_draft->payment);
+    if (m_paper) selectData(m_paper, m_draft->a4);
+    if (m_currency) selectData(m_currency, m_draft->currency);
+    if (m_notes && m_notes->toPlainText() != m_draft->notes) m_notes->setPlainText(m_draft->notes);
+    m_syncing = false;
+}
+
+void PayrollForm::refreshAll() {
+    syncChoices();
+    for (LimitedField *f : {m_employer, m_employee})
+        if (f) f->refresh();
+    for (OptionalDateField *f : m_dates) f->refresh();
+    if (!m_earnings) return;
+    std::optional<PayrollTotals> totals;
+    try {
+        totals = m_draft->totals();
+    } catch (const PayrollError &) {
+        // One unreadable amount anywhere turns all three totals into "—".
+    }
+    m_earnings->sync(totals ? std::optional<qint64>(totals->gross) : std::nullopt);
+    m_deductions->sync(totals ? std::optional<qint64>(totals->deducted) : std::nullopt);
+    m_reimbursements->sync(totals ? std::optional<qint64>(totals->reimbursed) : std::nullopt);
+}
+
+namespace {
+
+// Focusable widgets in the order their layouts show them.
+void collectInLayoutOrder(QLayout *layout, QList<QWidget *> &out);
+
+void collectWidget(QWidget *w, QList<QWidget *> &out) {
+    // A widget just added to a layout is shown a moment later; only one hidden on
+    // purpose is skipped.
+    if (!w || (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide))) return;
+    if (w->focusPolicy() & Qt::TabFocus) out.append(w);
+    if (w->layout()) collectInLayoutOrder(w->layout(), out);
+    else if (auto *scroll = qobject_cast<QScrollArea *>(w); scroll && scroll->widget())
+        collectWidget(scroll->widget(), out);
+}
+
+void collectInLayoutOrder(QLayout *layout, QList<QWidget *> &out) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem *item = layout->itemAt(i);
+        if (item->widget()) collectWidget(item->widget(), out);
+        else if (item->layout()) collectInLayoutOrder(item->layout(), out);
+    }
+}
+
+} // namespace
+
+void PayrollForm::orderTabs() {
+    QList<QWidget *> chain;
+    collectInLayoutOrder(m_column, chain);
+    for (qsizetype i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// User-perceived characters (grapheme clusters): a letter with its combining marks,
+// an emoji sequence or a flag counts as one, and cuts never split one.
+namespace Text {
+
+qsizetype graphemeCount(const QString &text);
+
+// The first `count` user-perceived characters of `text` (all of it when shorter).
+QString leadingGraphemes(const QString &text, qsizetype count);
+
+} // namespace Text

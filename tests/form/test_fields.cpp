@@ -1,0 +1,263 @@
+#include "app/field_errors.h"
+#include "form/amount_field.h"
+#include "form/field_rules.h"
+#include "form/limited_field.h"
+#include "form/optional_date_field.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QClipboard>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+
+// A window holding the field under test and a second input to move focus to.
+struct Host {
+    QWidget window;
+    QLineEdit *elsewhere;
+    QString text;
+    std::optional<QDate> date;
+
+    Host() : elsewhere(new QLineEdit(&window)) { new QVBoxLayout(&window); }
+    Binding<QString> textBinding() {
+        return {[this] { return text; }, [this](const QString &v) { text = v; }};
+    }
+    template <typename Field> Field *add(Field *field) {
+        window.layout()->addWidget(field);
+        window.layout()->addWidget(elsewhere);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        if (!QTest::qWaitForWindowActive(&window)) qWarning("window not active");
+        // Let activation settle on the other input, so only the test moves focus.
+        elsewhere->setFocus(Qt::OtherFocusReason);
+        QTest::qWait(10);
+        return field;
+    }
+};
+
+QString shown(const ValidatedField *field) {
+    return field->messageLine()->isVisible() ? field->messageLine()->text() : QString();
+}
+
+// As a click would: a tab into a line edit would select its text.
+void focus(QWidget *w) {
+    w->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+}
+
+void paste(QLineEdit *edit, const QString &text) {
+    QApplication::clipboard()->setText(text);
+    focus(edit);
+    edit->paste();
+}
+
+} // namespace
+
+class TestFields : public QObject {
+    Q_OBJECT
+private slots:
+    void optionalTitleNeverReports();
+    void requiredBlankReportsOnceTouched();
+    void pasteIsCutAtTheLimit_data();
+    void pasteIsCutAtTheLimit();
+    void cutKeepsWholeCharacters_data();
+    void cutKeepsWholeCharacters();
+    void amountCutAt16();
+    void amountMessageHiddenWhileTyping();
+    void amountRules_data();
+    void amountRules();
+    void dateField();
+    void flagComesFromNearestAncestor();
+};
+
+void TestFields::optionalTitleNeverReports() {
+    Host host;
+    auto *field = host.add(new LimitedField(QStringLiteral("项目名称"), host.textBinding()));
+    FieldErrors::setShown(&host.window, true);
+    focus(field->input());
+    focus(host.elsewhere);
+    QCOMPARE(shown(field), QString());
+    QVERIFY(!field->issue());
+}
+
+void TestFields::requiredBlankReportsOnceTouched() {
+    Host host;
+    auto *field = host.add(new LimitedField(QStringLiteral("雇主名称 *"), host.textBinding()));
+    focus(field->input());
+    QTest::keyClicks(field->input(), QStringLiteral("   "));
+    QCOMPARE(host.text, QStringLiteral("   ")); // the draft holds what was typed
+    QCOMPARE(shown(field), QString());        // not touched yet
+    focus(host.elsewhere);
+    QCOMPARE(shown(field), QStringLiteral("! 请填写雇主名称"));
+    QCOMPARE(field->input()->accessibleDescription(), QStringLiteral("请填写雇主名称"));
+    focus(field->input());
+    QCOMPARE(shown(field), QStringLiteral("! 请填写雇主名称")); // focus does not hide it
+    QTest::keyClicks(field->input(), QStringLiteral("A"));
+    QCOMPARE(shown(field), QString());
+    QCOMPARE(host.text, QStringLiteral("   A"));
+    QCOMPARE(field->input()->accessibleName(), QStringLiteral("雇主名称 *"));
+}
+
+void TestFields::pasteIsCutAtTheLimit_data() {
+    QTest::addColumn<int>("limit");
+    QTest::newRow("120") << 120;
+    QTest::newRow("100") << 100;
+}
+
+void TestFields::pasteIsCutAtTheLimit() {
+    QFETCH(int, limit);
+    Host host;
+    auto *field = host.add(new LimitedField(QStringLiteral("员工姓名 *"), host.textBinding(), limit));
+    QString text;
+    for (int i = 0; i < 130; ++i) text += QChar(u'a' + i % 26);
+    paste(field->input(), text);
+    QCOMPARE(host.text, text.left(limit));
+    QCOMPARE(field->input()->text(), text.left(limit));
+}
+
+void TestFields::cutKeepsWholeCharacters_data() {
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("kept");
+    const QString family = QStringLiteral("👩‍👩‍👧");
+    QTest::newRow("emoji sequence") << QStringLiteral("abcd") + family + QStringLiteral("e")
+                                    << QStringLiteral("abcd") + family;
+    QTest::newRow("combining marks") << QStringLiteral("abcde\u0301\u0323f") << QStringLiteral("abcde\u0301\u0323");
+    QTest::newRow("flag") << QStringLiteral("abcd🇨🇦🇨🇦") << QStringLiteral("abcd🇨🇦");
+    QTest::newRow("short enough") << QStringLiteral("ab🇨🇦") << QStringLiteral("ab🇨🇦");
+}
+
+void TestFields::cutKeepsWholeCharacters() {
+    QFETCH(QString, pasted);
+    QFETCH(QString, kept);
+    Host host;
+    auto *field = host.add(new LimitedField(QStringLiteral("名称"), host.textBinding(), 5));
+    paste(field->input(), pasted);
+    QCOMPARE(host.text, kept);
+}
+
+void TestFields::amountCutAt16() {
+    Host host;
+    auto *field = host.add(new AmountField(QStringLiteral("本期扣款 $"), host.textBinding()));
+    focus(field->input());
+    QTest::keyClicks(field->input(), QStringLiteral("123456789012345"));
+    QCOMPARE(host.text.size(), 15);
+    QTest::keyClicks(field->input(), QStringLiteral("6"));
+    QCOMPARE(host.text, QStringLiteral("123456789012345"));
+    QCOMPARE(field->input()->text(), QStringLiteral("123456789012345"));
+    paste(field->input(), QStringLiteral("$-,abcdefghijklmnop")); // nothing but length is filtered
+    QCOMPARE(host.text.size(), 15);
+}
+
+void TestFields::amountMessageHiddenWhileTyping() {
+    Host host;
+    auto *field = host.add(new AmountField(QStringLiteral("时薪 $"), host.textBinding()));
+    const QString grammar = QStringLiteral("! 金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。");
+    focus(field->input());
+    QTest::keyClicks(field->input(), QStringLiteral("12.345"));
+    QCOMPARE(shown(field), QString());
+    focus(host.elsewhere);
+    QCOMPARE(shown(field), grammar);
+    focus(field->input());
+    QCOMPARE(shown(field), QString()); // typing again in a touched field hides it
+    QCOMPARE(field->input()->accessibleDescription(), QStringLiteral("非负数字，最多两位小数"));
+    FieldErrors::setShown(&host.window, true);
+    QCOMPARE(shown(field), grammar); // unless the form shows every problem
+    QTest::keyClick(field->input(), Qt::Key_Backspace);
+    QCOMPARE(shown(field), QString());
+}
+
+void TestFields::amountRules_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("minimum");
+    QTest::addColumn<qint64>("maximum"); // -1: no bound
+    QTest::addColumn<QString>("message");
+    const QString hours = QStringLiteral("工时不能超过 99,999.99");
+    const auto row = [](const char *name, const char *text, qint64 min, qint64 max, const QString &m) {
+        QTest::newRow(name) << QString::fromUtf8(text) << min << max << m;
+    };
+    row("empty never reports", "", 100, -1, {});
+    row("spaces read as zero", "   ", -1, -1, {});
+    row("spaces below a minimum", "  ", 1, -1, QStringLiteral("年度累计需包含本期，不能小于 $0.01"));
+    row("grammar", "12.345", -1, -1, QStringLiteral("金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。"));
+    row("comma", "1,000", -1, -1, QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。"));
+    row("hours at maximum", "99999.99", -1, 9'999'999, {});
+    row("hours past maximum", "100000", -1, 9'999'999, hours);
+    row("maximum before minimum", "5", 1000, 100, hours);
+    row("minimum inclusive", "1000", 100000, -1, {});
+    row("a cent below minimum", "999.99", 100000, -1, QStringLiteral("年度累计需包含本期，不能小于 $1,000.00"));
+}
+
+void TestFields::amountRules() {
+    QFETCH(QString, text);
+    QFETCH(qint64, minimum);
+    QFETCH(qint64, maximum);
+    QFETCH(QString, message);
+    const auto min = minimum < 0 ? std::nullopt : std::optional<qint64>(minimum);
+    const auto max = maximum < 0 ? std::nullopt : std::optional<qint64>(maximum);
+    Host host;
+    host.text = text;
+    auto *field = host.add(new AmountField(QStringLiteral("年度累计 YTD $"), host.textBinding(),
+                                           [min] { return min; }, max));
+    FieldErrors::setShown(&host.window, true);
+    QCOMPARE(shown(field), message.isEmpty() ? QString() : QStringLiteral("! ") + message);
+    QCOMPARE(field->input()->accessibleDescription(),
+             message.isEmpty() ? QStringLiteral("非负数字，最多两位小数") : message);
+    QCOMPARE(FieldRules::amountIssue(text, min, max, false, false, false), std::nullopt); // quiet until touched
+}
+
+void TestFields::dateField() {
+    Host host;
+    auto *field = host.add(new OptionalDateField(QStringLiteral("周期开始 *"),
+                                                 {[&host] { return host.date; },
+                                                  [&host](const std::optional<QDate> &d) { host.date = d; }}));
+    QVERIFY(field->chooseButton()->isVisible());
+    QVERIFY(!field->picker()->isVisible());
+    QCOMPARE(shown(field), QString()); // an absent date waits for the whole form
+    FieldErrors::setShown(&host.window, true);
+    QCOMPARE(shown(field), QStringLiteral("! 请选择日期"));
+
+    QTest::mouseClick(field->chooseButton(), Qt::LeftButton);
+    QCOMPARE(host.date, std::optional<QDate>(QDate::currentDate()));
+    QVERIFY(field->picker()->isVisible());
+    QCOMPARE(shown(field), QString());
+    QCOMPARE(field->picker()->minimumDate(), QDate(1900, 1, 1));
+    QCOMPARE(field->picker()->maximumDate(), QDate(2199, 12, 31));
+    QCOMPARE(field->picker()->calendarWidget()->minimumDate(), QDate(1900, 1, 1));
+    field->picker()->setDate(QDate(1850, 5, 5)); // beyond the range: held at the first day
+    QCOMPARE(host.date, std::optional<QDate>(QDate(1900, 1, 1)));
+    field->picker()->setDate(QDate(2026, 6, 30));
+    QCOMPARE(host.date, std::optional<QDate>(QDate(2026, 6, 30)));
+
+    QCOMPARE(field->clearButton()->accessibleName(), QStringLiteral("清除周期开始 *"));
+    QTest::mouseClick(field->clearButton(), Qt::LeftButton);
+    QVERIFY(!host.date);
+    QVERIFY(field->chooseButton()->isVisible());
+    QCOMPARE(shown(field), QStringLiteral("! 请选择日期"));
+}
+
+void TestFields::flagComesFromNearestAncestor() {
+    Host host;
+    auto *inner = new QWidget;
+    new QVBoxLayout(inner);
+    auto *field = new LimitedField(QStringLiteral("员工姓名 *"), host.textBinding(), 100, inner);
+    inner->layout()->addWidget(field);
+    host.add(inner);
+    QVERIFY(!field->showErrors()); // nobody set it
+    FieldErrors::setShown(&host.window, true);
+    QVERIFY(field->showErrors());
+    QCOMPARE(shown(field), QStringLiteral("! 请填写员工姓名")); // redrawn at once
+    FieldErrors::setShown(inner, false);                         // the nearer ancestor wins
+    QVERIFY(!field->showErrors());
+    QCOMPARE(shown(field), QString());
+    LimitedField outside(QStringLiteral("员工姓名 *"), host.textBinding());
+    QVERIFY(!outside.showErrors());
+}
+
+QTEST_MAIN(TestFields)
+#include "test_fields.moc"

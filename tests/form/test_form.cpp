@@ -1,0 +1,294 @@
+#include "app/field_errors.h"
+#include "form/amount_field.h"
+#include "form/form_section.h"
+#include "form/item_list_section.h"
+#include "form/limited_field.h"
+#include "form/line_item_editors.h"
+#include "form/optional_date_field.h"
+#include "form/payroll_form.h"
+#include "form/row_heading.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+struct Fixture {
+    PayrollDraft draft;
+    PayrollForm form;
+    explicit Fixture(WorkflowStep step, PayrollDraft d = PayrollDraft()) : draft(std::move(d)), form(&draft, step) {
+        form.resize(520, 900);
+        form.show();
+        QApplication::setActiveWindow(&form);
+        if (!QTest::qWaitForWindowActive(&form)) qWarning("form not active");
+    }
+};
+
+void type(QLineEdit *edit, const QString &text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+QStringList texts(const QWidget *root) {
+    QStringList all;
+    for (const QLabel *l : root->findChildren<QLabel *>())
+        if (l->isVisibleTo(root)) all.append(l->text());
+    return all;
+}
+
+template <typename Editor> QList<Editor *> editorsOf(ItemListSection *section) {
+    QList<Editor *> out;
+    for (LineItemEditor *e : section->editors()) out.append(static_cast<Editor *>(e));
+    return out;
+}
+
+// The next widget that Tab reaches.
+QWidget *nextTab(QWidget *w) {
+    for (QWidget *next = w->nextInFocusChain(); next != w; next = next->nextInFocusChain())
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isVisible() && next->isEnabled()) return next;
+    return w;
+}
+
+void removeRow(LineItemEditor *editor) {
+    QTest::mouseClick(editor->heading()->removeButton(), Qt::LeftButton);
+    QApplication::processEvents(); // removal runs after the click
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+class TestForm : public QObject {
+    Q_OBJECT
+private slots:
+    void basicStep();
+    void amountsStepOfDefaultDraft();
+    void hourlyToFixedWritesTheAmount_data();
+    void hourlyToFixedWritesTheAmount();
+    void removingARowRemovesExactlyIt();
+    void addButtonsStopAt30();
+    void runningTotalsFollowEdits();
+    void minimumOfYearToDate();
+    void notesAndDisplaySettings();
+    void tabOrderFollowsLayout();
+};
+
+void TestForm::basicStep() {
+    Fixture f(WorkflowStep::basic);
+    const QList<FormSection *> sections = f.form.sections();
+    QCOMPARE(sections.size(), 2);
+    QCOMPARE(sections[0]->header(), QStringLiteral("员工与发薪信息"));
+    QCOMPARE(sections[0]->footer(),
+             QStringLiteral("请使用正式名称。工资周期是这次工资对应的工作日期；付款日期是实际发薪日，可以与周期结束日不同。星号为必填项。"));
+    QCOMPARE(f.form.employerField()->title(), QStringLiteral("雇主名称 *"));
+    QCOMPARE(f.form.employerField()->limit(), 120);
+    QCOMPARE(f.form.employeeField()->title(), QStringLiteral("员工姓名 *"));
+    QCOMPARE(f.form.employeeField()->limit(), 100);
+    QStringList dates;
+    for (auto *d : f.form.dateFields()) dates.append(d->title());
+    QCOMPARE(dates, QStringList({"周期开始 *", "周期结束 *", "付款日期 *"}));
+    QCOMPARE(f.form.paymentChoice()->currentText(), QStringLiteral("银行转账"));
+    QStringList options;
+    for (int i = 0; i < f.form.paymentChoice()->count(); ++i) options.append(f.form.paymentChoice()->itemText(i));
+    QCOMPARE(options, QStringList({"银行转账", "支票", "现金", "其他"}));
+    f.form.paymentChoice()->setCurrentIndex(1);
+    QCOMPARE(f.draft.payment, QStringLiteral("CHEQUE"));
+    QVERIFY(!f.form.notesEditor() && !f.form.earningsSection() && !f.form.paperChoice());
+    const QStringList labels = texts(&f.form);
+    QVERIFY(labels.contains(QStringLiteral("Corvane 1.1.2")));
+    QVERIFY(labels.contains(QStringLiteral("只在本机处理，不保存工资资料")));
+
+    QSignalSpy edited(&f.form, &PayrollForm::edited);
+    type(f.form.employerField()->input(), QStringLiteral("Maple"));
+    QCOMPARE(f.draft.employer, QStringLiteral("Maple"));
+    QCOMPARE(edited.count(), 5); // one per keystroke
+}
+
+void TestForm::amountsStepOfDefaultDraft() {
+    Fixture f(WorkflowStep::amounts);
+    QStringList headers, footers;
+    for (FormSection *s : f.form.sections()) {
+        headers.append(s->header());
+        footers.append(s->footer());
+    }
+    QCOMPARE(headers, QStringList({"收入明细", "扣款明细", "报销", "附加备注 · 选填", "显示设置", ""}));
+    QCOMPARE(footers[0], QStringLiteral("按工时：工时 × 时薪自动计算。奖金等直接选固定金额。年度累计 YTD 请填写已包含本期的金额，不填则留空。"));
+    QCOMPARE(footers[1], QStringLiteral("输入已核算的所得税、CPP、EI 和其他扣款，本工具不自动算税。没有发生的扣款可留空。"));
+    QCOMPARE(footers[2], QStringLiteral("报销会加到最终净支付金额中，没有报销可留空，不用填零。"));
+    QCOMPARE(f.form.paperChoice()->currentText(), QStringLiteral("Letter"));
+    QCOMPARE(f.form.currencyChoice()->currentText(), QStringLiteral("CAD $"));
+    QCOMPARE(f.form.earningsSection()->editors().size(), 1);
+    QCOMPARE(f.form.deductionsSection()->editors().size(), 4);
+    QCOMPARE(f.form.reimbursementsSection()->editors().size(), 1);
+    QCOMPARE(f.form.earningsSection()->addButton()->text(), QStringLiteral("添加收入项目"));
+    QCOMPARE(f.form.deductionsSection()->addButton()->text(), QStringLiteral("添加扣款项目"));
+    QCOMPARE(f.form.reimbursementsSection()->addButton()->text(), QStringLiteral("添加报销项目"));
+    auto *earning = editorsOf<EarningEditor>(f.form.earningsSection()).first();
+    QCOMPARE(earning->currentText(), QStringLiteral("$0.00"));
+    QCOMPARE(earning->hoursField()->title(), QStringLiteral("工时"));
+    QCOMPARE(earning->rateField()->title(), QStringLiteral("时薪 $"));
+    QCOMPARE(earning->ytdField()->title(), QStringLiteral("年度累计 YTD $"));
+    auto *deduction = editorsOf<DeductionEditor>(f.form.deductionsSection()).first();
+    QCOMPARE(deduction->amountField()->title(), QStringLiteral("本期扣款 $"));
+    QCOMPARE(deduction->heading()->removeButton()->accessibleName(), QStringLiteral("删除这一行项目"));
+    QCOMPARE(editorsOf<ReimbursementEditor>(f.form.reimbursementsSection()).first()->amountField()->title(),
+             QStringLiteral("本期报销 $"));
+    QVERIFY(texts(&f.form).contains(QStringLiteral("币种仅改变金额标识，不自动换汇。")));
+}
+
+void TestForm::hourlyToFixedWritesTheAmount_data() {
+    QTest::addColumn<QString>("hours");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("amount");
+    QTest::newRow("whole") << "40" << "25" << "1000";
+    QTest::newRow("rounded like hours × rate") << "7.5" << "19.99" << "149.93";
+    QTest::newRow("cents") << "0.5" << "0.1" << "0.05";
+    QTest::newRow("unreadable hours keep the amount") << "abc" << "25" << "previous";
+}
+
+void TestForm::hourlyToFixedWritesTheAmount() {
+    QFETCH(QString, hours);
+    QFETCH(QString, rate);
+    QFETCH(QString, amount);
+    Fixture f(WorkflowStep::amounts);
+    f.draft.earnings[0].amount = QStringLiteral("previous");
+    auto *editor = editorsOf<EarningEditor>(f.form.earningsSection()).first();
+    type(editor->hoursField()->input(), hours);
+    type(editor->rateField()->input(), rate);
+    if (hours == QStringLiteral("40")) QCOMPARE(editor->currentText(), QStringLiteral("$1,000.00"));
+    if (hours == QStringLiteral("abc")) QCOMPARE(editor->currentText(), QStringLiteral("—"));
+    QTest::mouseClick(editor->fixedButton(), Qt::LeftButton);
+    QVERIFY(!f.draft.earnings[0].hourly);
+    QCOMPARE(f.draft.earnings[0].amount, amount);
+    QVERIFY(editor->amountField() && !editor->hoursField());
+    QCOMPARE(editor->amountField()->title(), QStringLiteral("本期收入"));
+    QCOMPARE(editor->amountField()->input()->text(), amount);
+    QTest::mouseClick(editor->hourlyButton(), Qt::LeftButton);
+    QCOMPARE(editor->hoursField()->input()->text(), hours); // hours and rate come back as they were
+    QCOMPARE(editor->rateField()->input()->text(), rate);
+    QCOMPARE(f.draft.earnings[0].amount, amount);
+}
+
+void TestForm::removingARowRemovesExactlyIt() {
+    Fixture f(WorkflowStep::amounts);
+    auto editors = editorsOf<DeductionEditor>(f.form.deductionsSection());
+    type(editors[0]->amountField()->input(), QStringLiteral("1,5"));
+    type(editors[3]->amountField()->input(), QStringLiteral("9"));
+    editors[3]->amountField()->input()->clearFocus();
+    const QUuid kept0 = f.draft.deductions[0].id, removed = f.draft.deductions[1].id;
+    removeRow(editors[1]);
+    QCOMPARE(f.draft.deductions.size(), 3);
+    QCOMPARE(f.draft.deductions[0].id, kept0);
+    QVERIFY(f.draft.deductions[1].id != removed);
+    QCOMPARE(f.draft.deductions[1].label, QStringLiteral("Employment Insurance"));
+    QCOMPARE(f.draft.deductions[2].amount, QStringLiteral("9"));
+    const auto after = editorsOf<DeductionEditor>(f.form.deductionsSection());
+    QCOMPARE(after.size(), 3);
+    QCOMPARE(after[0], editors[0]); // the same editor, with its state
+    QCOMPARE(after[0]->amountField()->input()->text(), QStringLiteral("1,5"));
+    QVERIFY(after[0]->amountField()->touched());
+    QCOMPARE(after[2]->heading()->labelField()->input()->text(), QStringLiteral("Canada Pension Plan"));
+}
+
+void TestForm::addButtonsStopAt30() {
+    PayrollDraft d;
+    while (d.earnings.size() < 29) d.earnings.append(Earning());
+    Fixture f(WorkflowStep::amounts, d);
+    QPushButton *add = f.form.earningsSection()->addButton();
+    QVERIFY(add->isEnabled());
+    QTest::mouseClick(add, Qt::LeftButton);
+    QCOMPARE(f.draft.earnings.size(), 30);
+    QVERIFY(f.draft.earnings.last().label.isEmpty()); // a new earning has no description
+    QVERIFY(f.draft.earnings.last().hourly);
+    QVERIFY(!add->isEnabled());
+    QCOMPARE(f.form.earningsSection()->editors().size(), 30);
+    removeRow(f.form.earningsSection()->editors()[5]);
+    QCOMPARE(f.draft.earnings.size(), 29);
+    QVERIFY(add->isEnabled());
+
+    QTest::mouseClick(f.form.reimbursementsSection()->addButton(), Qt::LeftButton);
+    QCOMPARE(f.draft.reimbursements.size(), 2);
+    QCOMPARE(f.form.reimbursementsSection()->editors().size(), 2);
+}
+
+void TestForm::runningTotalsFollowEdits() {
+    Fixture f(WorkflowStep::amounts, PayrollDraft::sample());
+    auto totals = [&f] {
+        return QStringList{f.form.earningsSection()->total()->valueText(), f.form.deductionsSection()->total()->valueText(),
+                           f.form.reimbursementsSection()->total()->valueText()};
+    };
+    QCOMPARE(totals(), QStringList({"$2,700.00", "$368.62", "$0.00"}));
+    auto reimbursement = editorsOf<ReimbursementEditor>(f.form.reimbursementsSection()).first();
+    type(reimbursement->amountField()->input(), QStringLiteral("12.5"));
+    QCOMPARE(totals(), QStringList({"$2,700.00", "$368.62", "$12.50"}));
+    type(reimbursement->amountField()->input(), QStringLiteral("12.5x"));
+    QCOMPARE(totals(), QStringList({"—", "—", "—"})); // one unreadable amount anywhere
+    PayrollDraft empty;
+    empty.deductions.clear();
+    Fixture g(WorkflowStep::amounts, empty);
+    QCOMPARE(g.form.deductionsSection()->editors().size(), 0);
+    QCOMPARE(g.form.deductionsSection()->total()->valueText(), QStringLiteral("$0.00"));
+}
+
+void TestForm::minimumOfYearToDate() {
+    Fixture f(WorkflowStep::amounts);
+    auto deduction = editorsOf<DeductionEditor>(f.form.deductionsSection()).first();
+    type(deduction->amountField()->input(), QStringLiteral("100"));
+    type(deduction->ytdField()->input(), QStringLiteral("99.99"));
+    deduction->amountField()->input()->setFocus();
+    QCOMPARE(deduction->ytdField()->messageLine()->text(), QStringLiteral("! 年度累计需包含本期，不能小于 $100.00"));
+    type(deduction->amountField()->input(), QString()); // a blank amount: the minimum is 0
+    QVERIFY(!deduction->ytdField()->messageLine()->isVisible());
+
+    auto earning = editorsOf<EarningEditor>(f.form.earningsSection()).first();
+    type(earning->hoursField()->input(), QStringLiteral("40"));
+    type(earning->rateField()->input(), QStringLiteral("25"));
+    type(earning->ytdField()->input(), QStringLiteral("999.99"));
+    FieldErrors::setShown(&f.form, true);
+    QCOMPARE(earning->ytdField()->messageLine()->text(), QStringLiteral("! 年度累计需包含本期，不能小于 $1,000.00"));
+    type(earning->ytdField()->input(), QStringLiteral("1000"));
+    QVERIFY(!earning->ytdField()->messageLine()->isVisible());
+}
+
+void TestForm::notesAndDisplaySettings() {
+    Fixture f(WorkflowStep::amounts);
+    QString long2500;
+    for (int i = 0; i < 2500; ++i) long2500 += QChar(u'a' + i % 26);
+    QApplication::clipboard()->setText(long2500);
+    f.form.notesEditor()->setFocus();
+    f.form.notesEditor()->paste();
+    QCOMPARE(f.draft.notes, long2500.left(2000));
+    QCOMPARE(f.form.notesEditor()->toPlainText(), long2500.left(2000));
+    f.form.paperChoice()->setCurrentIndex(f.form.paperChoice()->findText(QStringLiteral("A4")));
+    QVERIFY(f.draft.a4);
+    f.form.currencyChoice()->setCurrentIndex(f.form.currencyChoice()->findText(QStringLiteral("USD $")));
+    QCOMPARE(f.draft.currency, QStringLiteral("USD"));
+    f.form.setStage(WorkflowStep::basic);
+    f.form.setStage(WorkflowStep::amounts);
+    QCOMPARE(f.form.paperChoice()->currentText(), QStringLiteral("A4")); // shown from the draft again
+    QCOMPARE(f.form.currencyChoice()->currentText(), QStringLiteral("USD $"));
+}
+
+void TestForm::tabOrderFollowsLayout() {
+    Fixture f(WorkflowStep::basic);
+    QWidget *w = f.form.employerField()->input();
+    QCOMPARE(nextTab(w), f.form.employeeField()->input());
+    QCOMPARE(nextTab(f.form.employeeField()->input()), f.form.dateFields()[0]->chooseButton());
+    Fixture g(WorkflowStep::amounts);
+    QTest::mouseClick(g.form.earningsSection()->addButton(), Qt::LeftButton);
+    auto earnings = editorsOf<EarningEditor>(g.form.earningsSection());
+    // A row added at the end is reached before the add button, not after everything.
+    QCOMPARE(nextTab(earnings[1]->ytdField()->input()), static_cast<QWidget *>(g.form.earningsSection()->addButton()));
+}
+
+QTEST_MAIN(TestForm)
+#include "test_form.moc"
