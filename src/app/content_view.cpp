@@ -1,0 +1,477 @@
+#include "app/content_view.h"
+
+#include "app/field_errors.h"
+#include "app/icons.h"
+#include "app/payroll_model.h"
+#include "app/preview_pane.h"
+#include "app/rounded_panel.h"
+#include "app/step_navigation.h"
+#include "app/theme.h"
+#include "delivery/file_error.h"
+#include "delivery/pdf_file.h"
+#include "delivery/pdf_share_payload.h"
+#include "form/payroll_form.h"
+#include "payroll/money.h"
+#include "platform/desktop.h"
+#include "review/review_panel.h"
+#include "statement_pdf/stub_pdf.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor orange(255, 149, 0);
+const QString alertTitle = QStringLiteral("请检查工资单");
+
+QFont sized(QFont f, qreal delta, QFont::Weight weight = QFont::Normal) {
+    f.setPointSizeF(f.pointSizeF() + delta);
+    f.setWeight(weight);
+    return f;
+}
+
+void ink(QLabel *label, std::function<QColor(const QPalette &)> colour) {
+    Theme::follow(label, [label, colour = std::move(colour)] {
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::WindowText, colour(label->parentWidget() ? label->parentWidget()->palette() : label->palette()));
+        label->setPalette(pal);
+    });
+}
+
+QLabel *symbol(const char *name, int size, QWidget *parent) {
+    auto *label = new QLabel(parent);
+    label->setPixmap(Icons::named(name).pixmap(size, size));
+    return label;
+}
+
+QFrame *divider(Qt::Orientation orientation, QWidget *parent) {
+    auto *line = new QFrame(parent);
+    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+// The message of whatever a save or share step threw.
+template <typename F> std::optional<QString> failureOf(F f) {
+    try {
+        f();
+    } catch (const PayrollError &e) {
+        return e.errorDescription();
+    } catch (const FileError &e) {
+        return e.errorDescription();
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+ContentView::ContentView(platform::Desktop *desktop, QWidget *parent)
+    : QMainWindow(parent), m_desktop(desktop), m_model(new PayrollModel(this)) {
+    setWindowTitle(QStringLiteral("Corvane"));
+    setMinimumSize(880, 640);
+    resize(1200, 850);
+    // The window's tint is the accent colour.
+    Theme::follow(this, [this] {
+        QPalette pal = palette();
+        const QColor accent = Theme::accent().resolve(pal);
+        if (pal.color(QPalette::Highlight) == accent) return;
+        pal.setColor(QPalette::Highlight, accent);
+        pal.setColor(QPalette::Link, accent);
+        setPalette(pal);
+    });
+
+    auto *central = new QWidget(this);
+    auto *column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(desktopHeader());
+    column->addWidget(divider(Qt::Horizontal, central));
+    auto *split = new QSplitter(Qt::Horizontal, central);
+    QWidget *editor = guidedEditor();
+    editor->setMinimumWidth(390);
+    editor->setMaximumWidth(570);
+    m_preview = new PreviewPane(m_model, split);
+    m_preview->setMinimumWidth(440);
+    split->addWidget(editor);
+    split->addWidget(m_preview);
+    split->setCollapsible(0, false);
+    split->setCollapsible(1, false);
+    split->setStretchFactor(1, 1);
+    split->setSizes({490, 710});
+    column->addWidget(split, 1);
+    setCentralWidget(central);
+    buildToolbar();
+
+    connect(m_model, &PayrollModel::draftChanged, this, &ContentView::onDraftChanged);
+    connect(m_model, &PayrollModel::draftModified, this, [this] { setInlineError(std::nullopt); });
+    for (auto signal : {&PayrollModel::pdfChanged, &PayrollModel::previewErrorChanged})
+        connect(m_model, signal, this, [this] {
+            m_preview->refresh();
+            if (m_sheetPreview) m_sheetPreview->refresh();
+        });
+    updateStage();
+    onDraftChanged();
+}
+
+ContentView::~ContentView() = default;
+
+QWidget *ContentView::desktopHeader() {
+    auto *header = new QWidget(this);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(24, 18, 24, 18);
+    auto *tile = new RoundedPanel([](const QPalette &) { return Theme::forest(); }, 10, header);
+    tile->setFixedSize(43, 46);
+    auto *tileLayout = new QVBoxLayout(tile);
+    tileLayout->setContentsMargins(0, 0, 0, 0);
+    auto *document = symbol("corvane-document", 24, tile);
+    document->setAlignment(Qt::AlignCenter);
+    tileLayout->addWidget(document);
+    row->addWidget(tile);
+    row->addSpacing(12);
+    auto *titles = new QVBoxLayout;
+    titles->setSpacing(3);
+    auto *title = new QLabel(QStringLiteral("Corvane"), header);
+    title->setFont(sized(font(), 4, QFont::DemiBold));
+    auto *line = new QLabel(QStringLiteral("填写、核对、交付。每一步都清楚。"), header);
+    line->setFont(sized(font(), -1.5));
+    ink(line, Theme::secondary);
+    titles->addWidget(title);
+    titles->addWidget(line);
+    row->addLayout(titles);
+    row->addStretch(1);
+
+    auto *badge = new RoundedPanel([](const QPalette &) { return Theme::withAlpha(Theme::forest(), 0.07); }, -1, header);
+    auto *badgeRow = new QHBoxLayout(badge);
+    badgeRow->setContentsMargins(13, 9, 13, 9);
+    badgeRow->addWidget(symbol("security-high", 14, badge));
+    auto *badgeText = new QLabel(QStringLiteral("本地处理 · 无需账号"), badge);
+    badgeText->setFont(sized(font(), -1.5));
+    ink(badgeText, [](const QPalette &pal) { return Theme::accent().resolve(pal); });
+    badgeRow->addWidget(badgeText);
+    row->addWidget(badge);
+    return header;
+}
+
+QWidget *ContentView::guidedEditor() {
+    auto *editor = new RoundedPanel([](const QPalette &pal) {
+        return Theme::withAlpha(pal.color(QPalette::WindowText), 0.015);
+    }, 0, this);
+    auto *column = new QVBoxLayout(editor);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_steps = new StepNavigation(editor);
+    connect(m_steps, &StepNavigation::stageSelected, this, &ContentView::setStage);
+    column->addWidget(m_steps);
+    m_heading = new StepHeading(editor);
+    column->addWidget(m_heading);
+
+    m_content = new QStackedWidget(editor);
+    m_form = new PayrollForm(m_model->editableDraft(), WorkflowStep::basic, m_content);
+    connect(m_form, &PayrollForm::edited, m_model, &PayrollModel::draftEdited);
+    m_review = new ReviewPanel(
+        m_desktop,
+        [this] {
+            try {
+                m_model->draft().validateBasics();
+                setStage(WorkflowStep::amounts);
+            } catch (const PayrollError &) {
+                setStage(WorkflowStep::basic);
+            }
+        },
+        [this] { showPreviewSheet(); }, m_content);
+    m_content->addWidget(m_form);
+    m_content->addWidget(m_review);
+    column->addWidget(m_content, 1);
+
+    m_errorBar = new RoundedPanel([](const QPalette &) { return Theme::withAlpha(orange, 0.07); }, 0, editor);
+    auto *errorRow = new QHBoxLayout(m_errorBar);
+    errorRow->setContentsMargins(20, 12, 20, 12);
+    errorRow->addWidget(symbol("dialog-error", 14, m_errorBar), 0, Qt::AlignTop);
+    m_errorText = new QLabel(m_errorBar);
+    m_errorText->setWordWrap(true);
+    m_errorText->setFont(sized(font(), -1.5));
+    ink(m_errorText, [](const QPalette &) { return orange.darker(130); });
+    errorRow->addWidget(m_errorText, 1);
+    m_errorBar->hide();
+    column->addWidget(m_errorBar);
+    column->addWidget(navigationFooter());
+    return editor;
+}
+
+QWidget *ContentView::navigationFooter() {
+    auto *footer = new RoundedPanel([](const QPalette &pal) { return pal.color(QPalette::Window); }, 0, this);
+    auto *column = new QVBoxLayout(footer);
+    column->setContentsMargins(20, 14, 20, 14);
+    column->setSpacing(10);
+    auto *row = new QHBoxLayout;
+    row->setSpacing(12);
+    m_back = new QPushButton(Icons::named("go-previous"), QString(), footer);
+    connect(m_back, &QPushButton::clicked, this, [this] {
+        if (const auto previous = Workflow::fromRawValue(Workflow::rawValue(m_stage) - 1)) setStage(*previous);
+    });
+    row->addWidget(m_back);
+    row->addStretch(1);
+    m_forward = new QPushButton(Icons::named("go-next"), QString(), footer);
+    m_forward->setLayoutDirection(Qt::RightToLeft); // the arrow after the text
+    m_forward->setDefault(true);
+    m_forward->setFont(sized(font(), -0.5, QFont::DemiBold));
+    connect(m_forward, &QPushButton::clicked, this, &ContentView::advance);
+    row->addWidget(m_forward);
+
+    m_reviewButtons = new QWidget(footer);
+    auto *reviewRow = new QHBoxLayout(m_reviewButtons);
+    reviewRow->setContentsMargins(0, 0, 0, 0);
+    m_save = new QPushButton(Icons::named("document-save"), QStringLiteral("保存 PDF"), m_reviewButtons);
+    m_save->setStyleSheet(QStringLiteral("QPushButton { padding-top: 4px; padding-bottom: 4px; }"));
+    connect(m_save, &QPushButton::clicked, this, &ContentView::exportPDF);
+    reviewRow->addWidget(m_save);
+    reviewRow->addWidget(shareControl(true));
+    row->addWidget(m_reviewButtons);
+    column->addLayout(row);
+
+    auto *note = new QHBoxLayout;
+    note->addWidget(symbol("object-locked", 12, footer));
+    auto *noteText = new QLabel(QStringLiteral("退出前请保存或分享 PDF，工资资料不会保留"), footer);
+    QFont small = font();
+    small.setPointSizeF(10 * 0.75 + 1.5); // size 10 points of the original, as desktop points
+    noteText->setFont(small);
+    ink(noteText, Theme::secondary);
+    note->addWidget(noteText, 1);
+    column->addLayout(note);
+    return footer;
+}
+
+QToolButton *ContentView::shareControl(bool prominent) {
+    auto *button = new QToolButton(this);
+    button->setText(QStringLiteral("分享 PDF"));
+    button->setIcon(Icons::named("document-send"));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setFont(sized(font(), -0.5, QFont::DemiBold));
+    button->setToolTip(QStringLiteral("分享真正的 PDF 附件；由你在系统面板选择应用及收件人。"));
+    button->setAutoRaise(!prominent);
+    auto *menu = new QMenu(button);
+    menu->addAction(QStringLiteral("通过邮件发送"), this, [this] { share(&platform::Desktop::mail); });
+    menu->addAction(QStringLiteral("复制文件"), this, [this] { share(&platform::Desktop::copyFile); });
+    menu->addAction(QStringLiteral("在文件夹中显示"), this, [this] { share(&platform::Desktop::showInFolder); });
+    button->setMenu(menu);
+    m_shareControls.append(button);
+    return button;
+}
+
+void ContentView::buildToolbar() {
+    auto *bar = addToolBar(QStringLiteral("工具栏"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->toggleViewAction()->setVisible(false);
+    auto *spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+
+    m_more = new QToolButton(bar);
+    m_more->setText(QStringLiteral("更多"));
+    m_more->setIcon(Icons::named("view-more"));
+    m_more->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_more->setPopupMode(QToolButton::InstantPopup);
+    auto *menu = new QMenu(m_more);
+    const struct {
+        const char *icon;
+        const char16_t *text;
+        const char *action;
+    } items[] = {{"tools-wizard", u"载入虚构示例", "sample"},
+                 {"contact-new", u"下一位员工", "next"},
+                 {"edit-delete", u"清空所有资料", "clear"}};
+    for (const auto &item : items) {
+        QAction *a = menu->addAction(Icons::named(item.icon), QString::fromUtf16(item.text));
+        a->setData(QString::fromLatin1(item.action));
+        connect(a, &QAction::triggered, this, [this, action = QString::fromLatin1(item.action)] { requestAction(action); });
+        m_menuActions.append(a);
+    }
+    m_more->setMenu(menu);
+    bar->addWidget(m_more);
+    bar->addWidget(shareControl(false));
+
+    m_exportAction = new QAction(Icons::named("document-save"), QStringLiteral("导出 PDF"), this);
+    m_exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_exportAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_exportAction, &QAction::triggered, this, &ContentView::exportPDF);
+    bar->addAction(m_exportAction);
+    if (auto *b = qobject_cast<QToolButton *>(bar->widgetForAction(m_exportAction)))
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+    auto *newWindow = new QAction(QStringLiteral("新建窗口"), this);
+    newWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(newWindow, &QAction::triggered, this, &ContentView::newWindowRequested);
+    addAction(newWindow);
+}
+
+QAction *ContentView::menuAction(const QString &action) const {
+    for (QAction *a : m_menuActions)
+        if (a->data().toString() == action) return a;
+    return nullptr;
+}
+
+void ContentView::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (m_shown) return;
+    m_shown = true;
+    m_model->refresh(); // the first rendering happens at once
+}
+
+void ContentView::setStage(WorkflowStep stage) {
+    m_steps->setStage(stage);
+    if (stage == m_stage) return;
+    m_stage = stage;
+    setInlineError(std::nullopt);
+    updateStage();
+}
+
+void ContentView::updateStage() {
+    m_steps->setStage(m_stage);
+    m_heading->setStage(m_stage);
+    if (m_stage == WorkflowStep::review) {
+        m_review->setDraft(m_model->draft());
+        m_content->setCurrentWidget(m_review);
+    } else {
+        m_form->setStage(m_stage);
+        m_content->setCurrentWidget(m_form);
+    }
+    m_back->setVisible(m_stage != WorkflowStep::basic);
+    m_back->setText(m_stage == WorkflowStep::review ? QStringLiteral("返回修改") : QStringLiteral("上一步"));
+    m_forward->setVisible(m_stage != WorkflowStep::review);
+    m_forward->setText(m_stage == WorkflowStep::basic ? QStringLiteral("下一步：填写金额")
+                                                      : QStringLiteral("下一步：核对工资单"));
+    m_reviewButtons->setVisible(m_stage == WorkflowStep::review);
+}
+
+void ContentView::setInlineError(const std::optional<QString> &message) {
+    m_inlineError = message;
+    m_errorText->setText(message.value_or(QString()));
+    m_errorBar->setVisible(message.has_value());
+    FieldErrors::setShown(m_form, message.has_value());
+}
+
+void ContentView::showError(const QString &message) {
+    m_desktop->alert(this, alertTitle, message, QStringLiteral("知道了"));
+}
+
+void ContentView::onDraftChanged() {
+    const PayrollDraft &draft = m_model->draft();
+    bool valid = true;
+    try {
+        draft.validate();
+    } catch (const PayrollError &) {
+        valid = false;
+    }
+    for (QToolButton *share : m_shareControls) share->setEnabled(valid);
+    m_preview->refresh();
+    if (m_sheetPreview) m_sheetPreview->refresh();
+    if (m_stage == WorkflowStep::review) m_review->setDraft(draft);
+}
+
+void ContentView::advance() {
+    try {
+        if (m_stage == WorkflowStep::basic) {
+            m_model->draft().validateBasics();
+            setStage(WorkflowStep::amounts);
+        } else if (m_stage == WorkflowStep::amounts) {
+            m_model->draft().validate();
+            setStage(WorkflowStep::review);
+        }
+    } catch (const PayrollError &e) {
+        setInlineError(e.errorDescription());
+    }
+}
+
+void ContentView::exportPDF() {
+    if (m_exporting) return;
+    const PayrollDraft draft = m_model->draft();
+    QByteArray bytes;
+    if (const auto failure = failureOf([&] {
+            draft.validate();
+            bytes = StubPDF::make(draft);
+        })) {
+        showError(*failure);
+        return;
+    }
+    m_model->setPdf(bytes);
+    const PDFFile document{bytes};
+    m_exporting = true;
+    const QString path = m_desktop->askSavePath(this, draft.filename() + QStringLiteral(".pdf"));
+    m_exporting = false;
+    if (path.isEmpty()) return; // cancelled: no failure
+    if (const auto failure = failureOf([&] { document.write(path); })) showError(*failure);
+}
+
+void ContentView::share(void (platform::Desktop::*service)(const QString &)) {
+    const PayrollDraft draft = m_model->draft();
+    if (const auto failure = failureOf([&] { (m_desktop->*service)(PDFSharePayload::prepareFile(draft)); }))
+        showError(*failure);
+}
+
+void ContentView::requestAction(const QString &action) {
+    m_pendingAction = action;
+    const QString confirm = action == QStringLiteral("sample") ? QStringLiteral("载入示例")
+                            : action == QStringLiteral("next") ? QStringLiteral("下一位员工")
+                                                               : QStringLiteral("确认清空");
+    const QString message =
+        action == QStringLiteral("next")
+            ? QStringLiteral("新建下一位员工会清除员工、金额和备注，保留雇主、日期与显示设置。请先保存当前 PDF。")
+            : QStringLiteral("将替换当前填写内容，请先保存需要的 PDF。取消会保留全部输入。");
+    if (m_desktop->confirm(this, QStringLiteral("替换当前填写内容？"), message, confirm,
+                           action == QStringLiteral("clear")))
+        performAction();
+}
+
+void ContentView::performAction() {
+    const PayrollDraft current = m_model->draft();
+    PayrollDraft next;
+    if (m_pendingAction == QStringLiteral("sample")) {
+        next = PayrollDraft::sample();
+    } else if (m_pendingAction == QStringLiteral("next")) {
+        next.employer = current.employer;
+        next.start = current.start;
+        next.end = current.end;
+        next.payday = current.payday;
+        next.payment = current.payment;
+        next.currency = current.currency;
+        next.a4 = current.a4;
+    }
+    m_model->setDraft(next);
+    m_form->reload();
+    setStage(WorkflowStep::basic);
+    setInlineError(std::nullopt);
+}
+
+void ContentView::showPreviewSheet() {
+    if (!m_fullPreview) {
+        m_fullPreview = new QDialog(this);
+        m_fullPreview->setWindowTitle(QStringLiteral("工资单预览"));
+        m_fullPreview->setWindowModality(Qt::WindowModal);
+        m_fullPreview->resize(size() * 0.9);
+        auto *column = new QVBoxLayout(m_fullPreview);
+        column->setContentsMargins(0, 0, 0, 12);
+        m_sheetPreview = new PreviewPane(m_model, m_fullPreview);
+        column->addWidget(m_sheetPreview, 1);
+        auto *buttons = new QDialogButtonBox(m_fullPreview);
+        buttons->addButton(QStringLiteral("返回填写"), QDialogButtonBox::AcceptRole);
+        connect(buttons, &QDialogButtonBox::accepted, m_fullPreview, &QDialog::accept);
+        auto *row = new QHBoxLayout;
+        row->setContentsMargins(12, 0, 12, 0);
+        row->addWidget(buttons);
+        column->addLayout(row);
+    }
+    m_sheetPreview->refresh();
+    m_fullPreview->open();
+}

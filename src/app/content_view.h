@@ -1,0 +1,110 @@
+#pragma once
+
+#include "app/workflow_step.h"
+
+#include <QMainWindow>
+
+#include <optional>
+
+class PayrollForm;
+class PayrollModel;
+class PreviewPane;
+class QAction;
+class QDialog;
+class QLabel;
+class QPushButton;
+class QSplitter;
+class QStackedWidget;
+class QToolButton;
+class ReviewPanel;
+class StepHeading;
+class StepNavigation;
+class RoundedPanel;
+
+namespace platform {
+class Desktop;
+}
+
+// The application window: a header, the guided editor of the three steps on the left,
+// the live preview on the right, and every action on the statement as a whole.
+class ContentView : public QMainWindow {
+    Q_OBJECT
+public:
+    ContentView(platform::Desktop *desktop, QWidget *parent = nullptr);
+    ~ContentView() override;
+
+    PayrollModel *model() const { return m_model; }
+    WorkflowStep stage() const { return m_stage; }
+    void setStage(WorkflowStep stage);
+    std::optional<QString> inlineError() const { return m_inlineError; }
+    bool exporting() const { return m_exporting; }
+
+    // The footer's forward action.
+    void advance();
+    // The save action.
+    void exportPDF();
+    // Asks to replace the draft ("sample", "next" or "clear") and does it when confirmed.
+    void requestAction(const QString &action);
+    void performAction();
+
+    // Parts, for tests.
+    StepNavigation *stepNavigation() const { return m_steps; }
+    PayrollForm *form() const { return m_form; }
+    ReviewPanel *reviewPanel() const { return m_review; }
+    PreviewPane *preview() const { return m_preview; }
+    QPushButton *forwardButton() const { return m_forward; }
+    QPushButton *backButton() const { return m_back; }
+    QPushButton *saveButton() const { return m_save; }
+    QList<QToolButton *> shareControls() const { return m_shareControls; }
+    QAction *exportAction() const { return m_exportAction; }
+    QAction *menuAction(const QString &action) const;
+    QToolButton *moreButton() const { return m_more; }
+    QLabel *inlineErrorLabel() const { return m_errorText; }
+    QDialog *fullPreview() const { return m_fullPreview; }
+
+signals:
+    void newWindowRequested();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QWidget *desktopHeader();
+    QWidget *guidedEditor();
+    QWidget *navigationFooter();
+    QToolButton *shareControl(bool prominent);
+    void buildToolbar();
+    void share(void (platform::Desktop::*service)(const QString &));
+    void showPreviewSheet();
+    void setInlineError(const std::optional<QString> &message);
+    void showError(const QString &message);
+    void onDraftChanged();
+    void updateStage();
+
+    platform::Desktop *m_desktop;
+    PayrollModel *m_model;
+    WorkflowStep m_stage = WorkflowStep::basic;
+    bool m_exporting = false;
+    std::optional<QString> m_inlineError;
+    QString m_pendingAction;
+    bool m_shown = false;
+
+    StepNavigation *m_steps = nullptr;
+    StepHeading *m_heading = nullptr;
+    QStackedWidget *m_content = nullptr;
+    PayrollForm *m_form = nullptr;
+    ReviewPanel *m_review = nullptr;
+    RoundedPanel *m_errorBar = nullptr;
+    QLabel *m_errorText = nullptr;
+    QPushButton *m_back = nullptr;
+    QPushButton *m_forward = nullptr;
+    QPushButton *m_save = nullptr;
+    QWidget *m_reviewButtons = nullptr;
+    PreviewPane *m_preview = nullptr;
+    PreviewPane *m_sheetPreview = nullptr;
+    QDialog *m_fullPreview = nullptr;
+    QToolButton *m_more = nullptr;
+    QAction *m_exportAction = nullptr;
+    QList<QAction *> m_menuActions;
+    QList<QToolButton *> m_shareControls;
+};

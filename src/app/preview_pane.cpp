@@ -1,0 +1,112 @@
+#include "app/preview_pane.h"
+
+#include "app/icons.h"
+#include "app/payroll_model.h"
+#include "app/rounded_panel.h"
+#include "app/theme.h"
+#include "review/native_pdf_preview.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QFont sized(QFont f, qreal delta, QFont::Weight weight = QFont::Normal) {
+    f.setPointSizeF(f.pointSizeF() + delta);
+    f.setWeight(weight);
+    return f;
+}
+
+} // namespace
+
+PreviewPane::PreviewPane(PayrollModel *model, QWidget *parent)
+    : QWidget(parent), m_model(model), m_paper(new QLabel(this)), m_stack(new QStackedWidget(this)),
+      m_pdf(new NativePDFPreview(this)), m_problem(new QWidget(this)), m_problemText(new QLabel(m_problem)),
+      m_net(new QLabel(this)), m_currency(new QLabel(this)) {
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto *top = new QHBoxLayout;
+    top->setContentsMargins(16, 16, 16, 16);
+    auto *icon = new QLabel(this);
+    icon->setPixmap(Icons::named("text-x-generic").pixmap(16, 16));
+    auto *title = new QLabel(QStringLiteral("实时预览"), this);
+    title->setFont(sized(font(), 0, QFont::Medium));
+    top->addWidget(icon);
+    top->addWidget(title);
+    top->addStretch(1);
+    m_paper->setFont(sized(font(), -1.5));
+    Theme::follow(m_paper, [this] {
+        QPalette pal = m_paper->palette();
+        pal.setColor(QPalette::WindowText, Theme::secondary(palette()));
+        m_paper->setPalette(pal);
+    });
+    top->addWidget(m_paper);
+    column->addLayout(top);
+    auto *line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    column->addWidget(line);
+
+    // What stands in for the PDF while the draft cannot be rendered.
+    auto *problem = new QVBoxLayout(m_problem);
+    problem->addStretch(1);
+    auto *warning = new QLabel(m_problem);
+    warning->setPixmap(Icons::named("dialog-warning").pixmap(40, 40));
+    warning->setAlignment(Qt::AlignCenter);
+    auto *problemTitle = new QLabel(QStringLiteral("输入需要修正"), m_problem);
+    problemTitle->setFont(sized(font(), 4, QFont::Bold));
+    problemTitle->setAlignment(Qt::AlignCenter);
+    m_problemText->setAlignment(Qt::AlignCenter);
+    m_problemText->setWordWrap(true);
+    problem->addWidget(warning);
+    problem->addWidget(problemTitle);
+    problem->addWidget(m_problemText);
+    problem->addStretch(1);
+    m_stack->addWidget(m_pdf);
+    m_stack->addWidget(m_problem);
+    column->addWidget(m_stack, 1);
+
+    auto *bar = new RoundedPanel([](const QPalette &) { return Theme::forest(); }, 0, this);
+    auto *netRow = new QHBoxLayout(bar);
+    netRow->setContentsMargins(18, 18, 18, 18);
+    auto *netLabel = new QLabel(QStringLiteral("本期净支付"), bar);
+    m_net->setFont(sized(font(), 6, QFont::Bold));
+    m_currency->setFont(sized(font(), -1.5));
+    for (QLabel *l : {netLabel, m_net, m_currency}) {
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, Qt::white);
+        l->setPalette(pal);
+    }
+    m_net->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    netRow->addWidget(netLabel, 0, Qt::AlignBaseline);
+    netRow->addStretch(1);
+    netRow->addWidget(m_net, 0, Qt::AlignBaseline);
+    netRow->addWidget(m_currency, 0, Qt::AlignBaseline);
+    column->addWidget(bar);
+    refresh();
+}
+
+void PreviewPane::refresh() {
+    const PayrollDraft &draft = m_model->draft();
+    m_paper->setText(draft.a4 ? QStringLiteral("A4") : QStringLiteral("Letter"));
+    if (const auto problem = m_model->previewError()) {
+        m_problemText->setText(*problem); // the PDF kept in the model is stale: not shown
+        m_stack->setCurrentWidget(m_problem);
+    } else {
+        m_pdf->setData(m_model->pdf());
+        m_stack->setCurrentWidget(m_pdf);
+    }
+    m_net->setText(m_model->net());
+    m_currency->setText(draft.currency);
+}
+
+QString PreviewPane::paperText() const { return m_paper->text(); }
+QString PreviewPane::netText() const { return m_net->text(); }
+QString PreviewPane::currencyText() const { return m_currency->text(); }
+bool PreviewPane::showsProblem() const { return m_stack->currentWidget() == m_problem; }
+QString PreviewPane::problemText() const { return m_problemText->text(); }

@@ -1,0 +1,66 @@
+#include "app/content_view.h"
+#include "app/icons.h"
+#include "app/theme.h"
+#include "delivery/pdf_share_payload.h"
+#include "platform/freedesktop.h"
+
+#include <QApplication>
+#include <QList>
+#include <QPointer>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char usage[] =
+    "Usage: corvane [--help] [--version]\n"
+    "\n"
+    "Prepare one employee pay statement at a time and deliver it as a PDF.\n"
+    "Nothing is stored between runs: save or share the PDF before quitting.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "  -v, --version  show the version and exit\n";
+
+// Answers --help and --version before any display is needed.
+std::optional<int> answerCommandLine(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--version") || !std::strcmp(argv[i], "-v")) {
+            std::printf("Corvane %s\n", CORVANE_VERSION);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (const auto code = answerCommandLine(argc, argv)) return *code;
+
+    // The shared files of the previous run go before any window exists; whatever
+    // the clean-up meets is reported on stderr and does not stop the start.
+    PDFSharePayload::clearPreviousSessionFiles();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+    QApplication::setOrganizationDomain(QStringLiteral("corvane.ca"));
+    QApplication::setDesktopFileName(QStringLiteral("ca.corvane.Corvane"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/icons/corvane-app.svg")));
+
+    platform::FreedesktopDesktop desktop;
+    // Each window has its own model; they share only the theme and the shared folder.
+    std::function<void()> openWindow = [&] {
+        auto *window = new ContentView(&desktop);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(window, &ContentView::newWindowRequested, window, [&] { openWindow(); });
+        window->show();
+    };
+    openWindow();
+    return app.exec();
+}

@@ -1,0 +1,260 @@
+#include "review/review_panel.h"
+
+#include "app/icons.h"
+#include "app/rounded_panel.h"
+#include "app/theme.h"
+#include "delivery/pdf_share_payload.h"
+#include "payroll/money.h"
+#include "platform/desktop.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor orange(255, 149, 0);
+
+QFont sized(QFont f, qreal delta, QFont::Weight weight = QFont::Normal) {
+    f.setPointSizeF(f.pointSizeF() + delta);
+    f.setWeight(weight);
+    return f;
+}
+
+void setInk(QLabel *label, const std::function<QColor(const QPalette &)> &ink) {
+    Theme::follow(label, [label, ink] {
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::WindowText, ink(label->parentWidget()->palette()));
+        label->setPalette(pal);
+    });
+}
+
+QFrame *divider(QWidget *parent) {
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+} // namespace
+
+ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit, std::function<void()> preview,
+                         QWidget *parent)
+    : QWidget(parent), m_desktop(desktop) {
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    outer->addWidget(scroll);
+    auto *page = new QWidget;
+    auto *column = new QVBoxLayout(page);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(20);
+    scroll->setWidget(page);
+
+    // 1. Readiness.
+    m_readyCard = new RoundedPanel([this](const QPalette &) {
+        return Theme::withAlpha(m_ready ? Theme::forest() : orange, 0.07);
+    }, 10, page);
+    auto *readyRow = new QHBoxLayout(m_readyCard);
+    readyRow->setContentsMargins(15, 15, 15, 15);
+    readyRow->setSpacing(12);
+    m_readyIcon = new QLabel(m_readyCard);
+    readyRow->addWidget(m_readyIcon, 0, Qt::AlignTop);
+    auto *readyText = new QVBoxLayout;
+    readyText->setSpacing(5);
+    m_readyTitle = new QLabel(m_readyCard);
+    m_readyTitle->setFont(sized(font(), 0, QFont::DemiBold));
+    m_readyDetail = new QLabel(m_readyCard);
+    m_readyDetail->setFont(sized(font(), -1.5));
+    m_readyDetail->setWordWrap(true);
+    setInk(m_readyDetail, Theme::secondary);
+    readyText->addWidget(m_readyTitle);
+    readyText->addWidget(m_readyDetail);
+    readyRow->addLayout(readyText, 1);
+    column->addWidget(m_readyCard);
+
+    // 2. Details.
+    auto *details = new RoundedPanel([](const QPalette &pal) { return Theme::withAlpha(Theme::secondary(pal), 0.045); },
+                                     10, page);
+    auto *detailColumn = new QVBoxLayout(details);
+    detailColumn->setContentsMargins(15, 0, 15, 0);
+    detailColumn->setSpacing(0);
+    const QStringList titles = {QStringLiteral("雇主"), QStringLiteral("员工"), QStringLiteral("工资周期"),
+                                QStringLiteral("付款日期"), QStringLiteral("支付方式")};
+    for (int i = 0; i < titles.size(); ++i) {
+        if (i > 0) detailColumn->addWidget(divider(details));
+        auto *row = new QHBoxLayout;
+        row->setContentsMargins(0, 12, 0, 12);
+        row->setSpacing(16);
+        auto *title = new QLabel(titles[i], details);
+        auto *value = new QLabel(details);
+        title->setFont(sized(font(), -1.5));
+        value->setFont(sized(font(), -1.5));
+        setInk(title, Theme::secondary);
+        value->setWordWrap(true);
+        value->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        row->addWidget(title, 0, Qt::AlignTop);
+        row->addSpacing(5);
+        row->addWidget(value, 1);
+        detailColumn->addLayout(row);
+        m_details.append(qMakePair(title, value));
+    }
+    column->addWidget(details);
+
+    // 3. Money.
+    m_moneyCard = new RoundedPanel([](const QPalette &) { return Theme::withAlpha(Theme::forest(), 0.06); }, 10, page);
+    auto *money = new QVBoxLayout(m_moneyCard);
+    money->setContentsMargins(18, 18, 18, 18);
+    money->setSpacing(14);
+    for (const QString &title : {QStringLiteral("本期收入"), QStringLiteral("扣款合计"), QStringLiteral("报销合计")}) {
+        auto *row = new QHBoxLayout;
+        auto *label = new QLabel(title, m_moneyCard);
+        setInk(label, Theme::secondary);
+        auto *value = new QLabel(m_moneyCard);
+        row->addWidget(label);
+        row->addStretch(1);
+        row->addWidget(value);
+        money->addLayout(row);
+        m_amounts.append(value);
+    }
+    money->addWidget(divider(m_moneyCard));
+    auto *netRow = new QHBoxLayout;
+    auto *netLabel = new QLabel(QStringLiteral("最终净支付"), m_moneyCard);
+    auto *net = new QLabel(m_moneyCard);
+    net->setFont(sized(font(), 6, QFont::Bold));
+    m_currency = new QLabel(m_moneyCard);
+    m_currency->setFont(sized(font(), -1.5));
+    for (QLabel *l : {netLabel, net, m_currency})
+        setInk(l, [](const QPalette &pal) { return Theme::accent().resolve(pal); });
+    netRow->addWidget(netLabel, 0, Qt::AlignBaseline);
+    netRow->addStretch(1);
+    netRow->addWidget(net, 0, Qt::AlignBaseline);
+    netRow->addWidget(m_currency, 0, Qt::AlignBaseline);
+    money->addLayout(netRow);
+    m_amounts.append(net);
+    column->addWidget(m_moneyCard);
+
+    // 4–7. Ways out and reminders.
+    auto *buttons = new QHBoxLayout;
+    m_edit = new QPushButton(QStringLiteral("返回修改"), page);
+    m_preview = new QPushButton(Icons::named("document-print-preview"), QStringLiteral("查看完整 PDF"), page);
+    buttons->addWidget(m_edit);
+    buttons->addStretch(1);
+    buttons->addWidget(m_preview);
+    column->addLayout(buttons);
+    connect(m_edit, &QPushButton::clicked, this, [edit = std::move(edit)] { edit(); });
+    connect(m_preview, &QPushButton::clicked, this, [preview = std::move(preview)] { preview(); });
+
+    auto *keep = new QLabel(QStringLiteral("返回修改会保留本次填写内容。退出 App 前请保存 PDF。"), page);
+    keep->setFont(sized(font(), -1.5));
+    keep->setWordWrap(true);
+    setInk(keep, Theme::secondary);
+    column->addWidget(keep);
+
+    m_openWith = new QPushButton(Icons::named("document-open"), QStringLiteral("用其他应用打开 PDF…"), page);
+    column->addWidget(m_openWith, 0, Qt::AlignLeft);
+    connect(m_openWith, &QPushButton::clicked, this, &ReviewPanel::openWith);
+
+    auto *reminder = new QVBoxLayout;
+    reminder->setSpacing(8);
+    auto *reminderTitle = new QHBoxLayout;
+    auto *info = new QLabel(page);
+    info->setPixmap(Icons::named("dialog-information").pixmap(14, 14));
+    auto *reminderLabel = new QLabel(QStringLiteral("交付前提醒"), page);
+    reminderLabel->setFont(sized(font(), -1.5, QFont::DemiBold));
+    reminderTitle->addWidget(info);
+    reminderTitle->addWidget(reminderLabel);
+    reminderTitle->addStretch(1);
+    reminder->addLayout(reminderTitle);
+    auto *reminderText = new QLabel(
+        QStringLiteral("税款为手动录入；YTD 已包含本期；报销已计入净支付。PDF 导出后由你保存，App 不保留工资历史。"), page);
+    reminderText->setFont(sized(font(), -1.5));
+    reminderText->setWordWrap(true);
+    setInk(reminderText, Theme::secondary);
+    reminder->addWidget(reminderText);
+    column->addLayout(reminder);
+    column->addStretch(1);
+
+    setDraft(m_draft);
+}
+
+void ReviewPanel::setDraft(const PayrollDraft &draft) {
+    m_draft = draft;
+    QString problem;
+    try {
+        draft.validate();
+        m_ready = true;
+    } catch (const PayrollError &e) {
+        m_ready = false;
+        problem = e.errorDescription();
+    }
+    m_readyIcon->setPixmap(Icons::named(m_ready ? "emblem-ok" : "dialog-error").pixmap(22, 22));
+    m_readyTitle->setText(m_ready ? QStringLiteral("信息已齐全，可以导出") : QStringLiteral("还有内容需要检查"));
+    m_readyDetail->setText(m_ready ? QStringLiteral("请再核对姓名、日期与净支付金额。") : problem);
+    m_readyCard->update();
+
+    QStringList period;
+    for (const auto &date : {draft.start, draft.end}) {
+        const QString label = PayrollDraft::dateLabel(date);
+        if (!label.isEmpty()) period.append(label);
+    }
+    const QStringList values = {draft.employer, draft.employee, period.join(QStringLiteral(" — ")),
+                                PayrollDraft::dateLabel(draft.payday), draft.payment};
+    for (int i = 0; i < values.size(); ++i)
+        m_details[i].second->setText(values[i].isEmpty() ? QStringLiteral("未填写") : values[i]);
+
+    std::optional<PayrollTotals> totals;
+    try {
+        totals = draft.totals();
+    } catch (const PayrollError &) {
+    }
+    const auto show = [&](qint64 PayrollTotals::*field) {
+        return totals ? Money::string((*totals).*field) : QStringLiteral("—");
+    };
+    m_amounts[0]->setText(show(&PayrollTotals::gross));
+    m_amounts[1]->setText(show(&PayrollTotals::deducted));
+    m_amounts[2]->setText(show(&PayrollTotals::reimbursed));
+    m_amounts[3]->setText(totals ? Money::string(totals->net()) : QStringLiteral("—"));
+    m_currency->setText(draft.currency);
+    m_openWith->setEnabled(m_ready);
+}
+
+QString ReviewPanel::readinessTitle() const { return m_readyTitle->text(); }
+QString ReviewPanel::readinessDetail() const { return m_readyDetail->text(); }
+QString ReviewPanel::currency() const { return m_currency->text(); }
+
+QStringList ReviewPanel::details() const {
+    QStringList rows;
+    for (const auto &[title, value] : m_details) rows.append(title->text() + QStringLiteral(": ") + value->text());
+    return rows;
+}
+
+QStringList ReviewPanel::amounts() const {
+    QStringList texts;
+    for (const QLabel *l : m_amounts) texts.append(l->text());
+    return texts;
+}
+
+// Prepares the file first; then lets the user pick an application. Every failure here
+// is silent: no file, a cancelled chooser or an application that does not start.
+void ReviewPanel::openWith() {
+    QString path;
+    try {
+        path = PDFSharePayload::prepareFile(m_draft);
+    } catch (const std::exception &) {
+        return;
+    }
+    const auto application = m_desktop->chooseApplication(this, QStringLiteral("选择打开 PDF 的应用"));
+    if (!application) return;
+    try {
+        m_desktop->openWith(*application, path);
+    } catch (const std::exception &) {
+    }
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "payroll/payroll_draft.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+
+namespace platform {
+class Desktop;
+}
+
+// The last step: whether the draft is ready, its key facts and amounts, the way back
+// to editing or to the full PDF, and opening the PDF in another application.
+class ReviewPanel : public QWidget {
+    Q_OBJECT
+public:
+    ReviewPanel(platform::Desktop *desktop, std::function<void()> edit, std::function<void()> preview,
+                QWidget *parent = nullptr);
+
+    // Shows `draft`; nothing is kept between drafts.
+    void setDraft(const PayrollDraft &draft);
+
+    bool ready() const { return m_ready; }
+    QString readinessTitle() const;
+    QString readinessDetail() const;
+    QStringList details() const;  // "title: value" per row
+    QStringList amounts() const;  // the shown amount texts: gross, deducted, reimbursed, net
+    QString currency() const;
+    QPushButton *editButton() const { return m_edit; }
+    QPushButton *previewButton() const { return m_preview; }
+    QPushButton *openWithButton() const { return m_openWith; }
+
+private:
+    void openWith();
+
+    platform::Desktop *m_desktop;
+    PayrollDraft m_draft;
+    bool m_ready = false;
+    QLabel *m_readyIcon;
+    QLabel *m_readyTitle;
+    QLabel *m_readyDetail;
+    QWidget *m_readyCard;
+    QList<QPair<QLabel *, QLabel *>> m_details;
+    QList<QLabel *> m_amounts;
+    QLabel *m_currency;
+    QWidget *m_moneyCard;
+    QPushButton *m_edit;
+    QPushButton *m_preview;
+    QPushButton *m_openWith;
+};
