@@ -1,0 +1,88 @@
+#include "platform/desktop.h"
+#include "review/review_panel.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+struct NoDesktop : platform::Desktop {
+    QString askSavePath(QWidget *, const QString &) override { return {}; }
+    bool confirm(QWidget *, const QString &, const QString &, const QString &, bool) override { return false; }
+    void alert(QWidget *, const QString &, const QString &, const QString &) override {}
+    std::optional<platform::Application> chooseApplication(QWidget *, const QString &) override { return {}; }
+    void openWith(const platform::Application &, const QString &) override {}
+    void mail(const QString &) override {}
+    void copyFile(const QString &) override {}
+    void showInFolder(const QString &) override {}
+};
+
+QString month(int m) { return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat); }
+
+} // namespace
+
+class TestReviewPanel : public QObject {
+    Q_OBJECT
+private slots:
+    void defaultDraft();
+    void sampleDraft();
+    void unreadableAmountAndOneDate();
+    void buttonsCallTheirActions();
+};
+
+void TestReviewPanel::defaultDraft() {
+    NoDesktop desktop;
+    ReviewPanel panel(&desktop, [] {}, [] {});
+    panel.setDraft(PayrollDraft());
+    QVERIFY(!panel.ready());
+    QCOMPARE(panel.readinessTitle(), QStringLiteral("还有内容需要检查"));
+    QCOMPARE(panel.readinessDetail(), QStringLiteral("请填写雇主名称。"));
+    QCOMPARE(panel.details(), QStringList({"雇主: 未填写", "员工: 未填写", "工资周期: 未填写", "付款日期: 未填写",
+                                           "支付方式: FULL DEPOSIT"}));
+    QCOMPARE(panel.amounts(), QStringList({"$0.00", "$0.00", "$0.00", "$0.00"}));
+    QCOMPARE(panel.currency(), QStringLiteral("CAD"));
+    QVERIFY(!panel.openWithButton()->isEnabled());
+}
+
+void TestReviewPanel::sampleDraft() {
+    NoDesktop desktop;
+    ReviewPanel panel(&desktop, [] {}, [] {});
+    panel.setDraft(PayrollDraft::sample());
+    QVERIFY(panel.ready());
+    QCOMPARE(panel.readinessTitle(), QStringLiteral("信息已齐全，可以导出"));
+    QCOMPARE(panel.readinessDetail(), QStringLiteral("请再核对姓名、日期与净支付金额。"));
+    QCOMPARE(panel.details()[2], "工资周期: " + month(6) + " 01, 2026 — " + month(6) + " 30, 2026");
+    QCOMPARE(panel.amounts(), QStringList({"$2,700.00", "$368.62", "$0.00", "$2,331.38"}));
+    QVERIFY(panel.openWithButton()->isEnabled());
+}
+
+void TestReviewPanel::unreadableAmountAndOneDate() {
+    NoDesktop desktop;
+    ReviewPanel panel(&desktop, [] {}, [] {});
+    PayrollDraft d = PayrollDraft::sample();
+    d.deductions[2].ytd = QStringLiteral("abc");
+    d.end.reset();
+    d.employee = QStringLiteral("  ");
+    panel.setDraft(d);
+    QCOMPARE(panel.amounts(), QStringList({"—", "—", "—", "—"}));
+    QCOMPARE(panel.details()[1], QStringLiteral("员工:   ")); // spaces are shown, not "未填写"
+    QCOMPARE(panel.details()[2], "工资周期: " + month(6) + " 01, 2026");
+    QCOMPARE(panel.readinessDetail(), QStringLiteral("请填写员工姓名。"));
+}
+
+void TestReviewPanel::buttonsCallTheirActions() {
+    NoDesktop desktop;
+    int edits = 0, previews = 0;
+    ReviewPanel panel(&desktop, [&] { ++edits; }, [&] { ++previews; });
+    QCOMPARE(panel.editButton()->text(), QStringLiteral("返回修改"));
+    QCOMPARE(panel.previewButton()->text(), QStringLiteral("查看完整 PDF"));
+    QCOMPARE(panel.openWithButton()->text(), QStringLiteral("用其他应用打开 PDF…"));
+    panel.editButton()->click();
+    panel.previewButton()->click();
+    QCOMPARE(edits, 1);
+    QCOMPARE(previews, 1);
+}
+
+QTEST_MAIN(TestReviewPanel)
+#include "test_review_panel.moc"
