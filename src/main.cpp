@@ -1,12 +1,11 @@
 #include "app/content_view.h"
-#include "app/icons.h"
-#include "app/theme.h"
 #include "delivery/pdf_share_payload.h"
 #include "platform/freedesktop.h"
 
 #include <QApplication>
-#include <QList>
-#include <QPointer>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
@@ -52,6 +51,12 @@ int main(int argc, char **argv) {
     QApplication::setOrganizationDomain(QStringLiteral("corvane.ca"));
     QApplication::setDesktopFileName(QStringLiteral("ca.corvane.Corvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/icons/corvane-app.svg")));
+
+    // The window speaks Simplified Chinese, so Qt's own dialogs and buttons do too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     platform::FreedesktopDesktop desktop;
     // Each window has its own model; they share only the theme and the shared folder.

@@ -34,6 +34,7 @@ bool FreedesktopDesktop::confirm(QWidget *parent, const QString &title, const QS
     QMessageBox box(QMessageBox::Question, title, title, QMessageBox::NoButton, parent);
     box.setInformativeText(message);
     box.setWindowModality(Qt::WindowModal);
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 320px; }")); // room for the sentence
     QPushButton *yes = box.addButton(confirmText, destructive ? QMessageBox::DestructiveRole : QMessageBox::AcceptRole);
     QPushButton *no = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(no);
@@ -43,8 +44,10 @@ bool FreedesktopDesktop::confirm(QWidget *parent, const QString &title, const QS
 }
 
 void FreedesktopDesktop::alert(QWidget *parent, const QString &title, const QString &message, const QString &button) {
-    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, parent);
+    box.setInformativeText(message);
     box.setWindowModality(Qt::WindowModal);
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 320px; }"));
     QPushButton *ok = box.addButton(button, QMessageBox::RejectRole);
     box.setEscapeButton(ok);
     box.exec();

@@ -53,7 +53,9 @@ template <typename F> QByteArray stderrOf(F f) {
 class TestDelivery : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
+    void cleanup();
     void rootIsPerUser();
     void twoSharesOfOneDraft();
     void invalidDraftWritesNothing();
@@ -65,10 +67,21 @@ private slots:
     void readingAFolderGivesNothing();
 
 private:
+    QByteArray m_systemTmp;
     std::unique_ptr<QTemporaryDir> m_scratch;
     QString m_runtime;
     QString m_tmp;
 };
+
+void TestDelivery::initTestCase() { m_systemTmp = qgetenv("TMPDIR"); }
+
+// Each test gets its scratch folder in the system's temporary folder, not in the
+// previous test's, and leaves nothing behind.
+void TestDelivery::cleanup() {
+    m_scratch.reset();
+    if (m_systemTmp.isEmpty()) qunsetenv("TMPDIR");
+    else qputenv("TMPDIR", m_systemTmp);
+}
 
 void TestDelivery::init() {
     m_scratch = std::make_unique<QTemporaryDir>();
