@@ -1,4 +1,5 @@
 #include "app/content_view.h"
+#include "app/icons.h"
 #include "delivery/pdf_share_payload.h"
 #include "platform/freedesktop.h"
 
@@ -50,7 +51,7 @@ int main(int argc, char **argv) {
     QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
     QApplication::setOrganizationDomain(QStringLiteral("corvane.ca"));
     QApplication::setDesktopFileName(QStringLiteral("ca.corvane.Corvane"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/icons/corvane-app.svg")));
+    QApplication::setWindowIcon(Icons::named("ca.corvane.Corvane"));
 
     // The window speaks Simplified Chinese, so Qt's own dialogs and buttons do too.
     QTranslator qtTexts;
