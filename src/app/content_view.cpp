@@ -35,20 +35,6 @@ namespace {
 const QColor orange(255, 149, 0);
 const QString alertTitle = QStringLiteral("请检查工资单");
 
-QFont sized(QFont f, qreal delta, QFont::Weight weight = QFont::Normal) {
-    f.setPointSizeF(f.pointSizeF() + delta);
-    f.setWeight(weight);
-    return f;
-}
-
-void ink(QLabel *label, std::function<QColor(const QPalette &)> colour) {
-    Theme::follow(label, [label, colour = std::move(colour)] {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, colour(label->parentWidget() ? label->parentWidget()->palette() : label->palette()));
-        label->setPalette(pal);
-    });
-}
-
 QLabel *symbol(const char *name, int size, QWidget *parent) {
     auto *label = new QLabel(parent);
     label->setPixmap(Icons::named(name).pixmap(size, size));
@@ -142,10 +128,10 @@ QWidget *ContentView::desktopHeader() {
     auto *titles = new QVBoxLayout;
     titles->setSpacing(3);
     auto *title = new QLabel(QStringLiteral("Corvane"), header);
-    title->setFont(sized(font(), 4, QFont::DemiBold));
+    title->setFont(Theme::font(font(), 4, QFont::DemiBold));
     auto *line = new QLabel(QStringLiteral("填写、核对、交付。每一步都清楚。"), header);
-    line->setFont(sized(font(), -1.5));
-    ink(line, Theme::secondary);
+    line->setFont(Theme::font(font(), -1.5));
+    Theme::tint(line, Theme::secondary);
     titles->addWidget(title);
     titles->addWidget(line);
     row->addLayout(titles);
@@ -156,8 +142,8 @@ QWidget *ContentView::desktopHeader() {
     badgeRow->setContentsMargins(13, 9, 13, 9);
     badgeRow->addWidget(symbol("security-high", 14, badge));
     auto *badgeText = new QLabel(QStringLiteral("本地处理 · 无需账号"), badge);
-    badgeText->setFont(sized(font(), -1.5));
-    ink(badgeText, [](const QPalette &pal) { return Theme::accent().resolve(pal); });
+    badgeText->setFont(Theme::font(font(), -1.5));
+    Theme::tint(badgeText, [](const QPalette &pal) { return Theme::accent().resolve(pal); });
     badgeRow->addWidget(badgeText);
     row->addWidget(badge);
     return header;
@@ -200,8 +186,8 @@ QWidget *ContentView::guidedEditor() {
     errorRow->addWidget(symbol("dialog-error", 14, m_errorBar), 0, Qt::AlignTop);
     m_errorText = new QLabel(m_errorBar);
     m_errorText->setWordWrap(true);
-    m_errorText->setFont(sized(font(), -1.5));
-    ink(m_errorText, [](const QPalette &) { return orange.darker(130); });
+    m_errorText->setFont(Theme::font(font(), -1.5));
+    Theme::tint(m_errorText, [](const QPalette &) { return orange.darker(130); });
     errorRow->addWidget(m_errorText, 1);
     m_errorBar->hide();
     column->addWidget(m_errorBar);
@@ -225,7 +211,7 @@ QWidget *ContentView::navigationFooter() {
     m_forward = new QPushButton(Icons::named("go-next"), QString(), footer);
     m_forward->setLayoutDirection(Qt::RightToLeft); // the arrow after the text
     m_forward->setDefault(true);
-    m_forward->setFont(sized(font(), -0.5, QFont::DemiBold));
+    m_forward->setFont(Theme::font(font(), -0.5, QFont::DemiBold));
     connect(m_forward, &QPushButton::clicked, this, &ContentView::advance);
     row->addWidget(m_forward);
 
@@ -246,7 +232,7 @@ QWidget *ContentView::navigationFooter() {
     QFont small = font();
     small.setPointSizeF(10 * 0.75 + 1.5); // size 10 points of the original, as desktop points
     noteText->setFont(small);
-    ink(noteText, Theme::secondary);
+    Theme::tint(noteText, Theme::secondary);
     note->addWidget(noteText, 1);
     column->addLayout(note);
     return footer;
@@ -258,7 +244,7 @@ QToolButton *ContentView::shareControl(bool prominent) {
     button->setIcon(Icons::named("document-send"));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setPopupMode(QToolButton::InstantPopup);
-    button->setFont(sized(font(), -0.5, QFont::DemiBold));
+    button->setFont(Theme::font(font(), -0.5, QFont::DemiBold));
     button->setToolTip(QStringLiteral("分享真正的 PDF 附件；由你在系统面板选择应用及收件人。"));
     button->setAutoRaise(!prominent);
     auto *menu = new QMenu(button);

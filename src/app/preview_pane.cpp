@@ -12,16 +12,6 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-QFont sized(QFont f, qreal delta, QFont::Weight weight = QFont::Normal) {
-    f.setPointSizeF(f.pointSizeF() + delta);
-    f.setWeight(weight);
-    return f;
-}
-
-} // namespace
-
 PreviewPane::PreviewPane(PayrollModel *model, QWidget *parent)
     : QWidget(parent), m_model(model), m_paper(new QLabel(this)), m_stack(new QStackedWidget(this)),
       m_pdf(new NativePDFPreview(this)), m_problem(new QWidget(this)), m_problemText(new QLabel(m_problem)),
@@ -35,16 +25,12 @@ PreviewPane::PreviewPane(PayrollModel *model, QWidget *parent)
     auto *icon = new QLabel(this);
     icon->setPixmap(Icons::named("text-x-generic").pixmap(16, 16));
     auto *title = new QLabel(QStringLiteral("实时预览"), this);
-    title->setFont(sized(font(), 0, QFont::Medium));
+    title->setFont(Theme::font(font(), 0, QFont::Medium));
     top->addWidget(icon);
     top->addWidget(title);
     top->addStretch(1);
-    m_paper->setFont(sized(font(), -1.5));
-    Theme::follow(m_paper, [this] {
-        QPalette pal = m_paper->palette();
-        pal.setColor(QPalette::WindowText, Theme::secondary(palette()));
-        m_paper->setPalette(pal);
-    });
+    m_paper->setFont(Theme::font(font(), -1.5));
+    Theme::tint(m_paper, Theme::secondary);
     top->addWidget(m_paper);
     column->addLayout(top);
     auto *line = new QFrame(this);
@@ -59,7 +45,7 @@ PreviewPane::PreviewPane(PayrollModel *model, QWidget *parent)
     warning->setPixmap(Icons::named("dialog-warning").pixmap(40, 40));
     warning->setAlignment(Qt::AlignCenter);
     auto *problemTitle = new QLabel(QStringLiteral("输入需要修正"), m_problem);
-    problemTitle->setFont(sized(font(), 4, QFont::Bold));
+    problemTitle->setFont(Theme::font(font(), 4, QFont::Bold));
     problemTitle->setAlignment(Qt::AlignCenter);
     m_problemText->setAlignment(Qt::AlignCenter);
     m_problemText->setWordWrap(true);
@@ -75,8 +61,8 @@ PreviewPane::PreviewPane(PayrollModel *model, QWidget *parent)
     auto *netRow = new QHBoxLayout(bar);
     netRow->setContentsMargins(18, 18, 18, 18);
     auto *netLabel = new QLabel(QStringLiteral("本期净支付"), bar);
-    m_net->setFont(sized(font(), 6, QFont::Bold));
-    m_currency->setFont(sized(font(), -1.5));
+    m_net->setFont(Theme::font(font(), 6, QFont::Bold));
+    m_currency->setFont(Theme::font(font(), -1.5));
     for (QLabel *l : {netLabel, m_net, m_currency}) {
         QPalette pal = l->palette();
         pal.setColor(QPalette::WindowText, Qt::white);

@@ -126,11 +126,7 @@ StepHeading::StepHeading(QWidget *parent)
     m_guidance->setWordWrap(true);
     column->addWidget(m_line);
     column->addWidget(m_guidance);
-    Theme::follow(m_line, [this] {
-        QPalette pal = m_line->palette();
-        pal.setColor(QPalette::WindowText, Theme::secondary(palette()));
-        m_line->setPalette(pal);
-    });
+    Theme::tint(m_line, Theme::secondary);
     setStage(WorkflowStep::basic);
 }
 

@@ -67,4 +67,19 @@ QColor withAlpha(QColor c, qreal opacity) {
 
 void follow(QWidget *widget, std::function<void()> apply) { new PaletteFollower(widget, std::move(apply)); }
 
+QFont font(QFont base, qreal delta, QFont::Weight weight) {
+    base.setPointSizeF(base.pointSizeF() + delta);
+    base.setWeight(weight);
+    return base;
+}
+
+void tint(QWidget *widget, std::function<QColor(const QPalette &)> colour) {
+    follow(widget, [widget, colour = std::move(colour)] {
+        const QWidget *parent = widget->parentWidget();
+        QPalette pal = widget->palette();
+        pal.setColor(QPalette::WindowText, colour(parent ? parent->palette() : widget->palette()));
+        widget->setPalette(pal);
+    });
+}
+
 } // namespace Theme

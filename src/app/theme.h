@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 
 #include <functional>
@@ -43,6 +44,13 @@ QColor secondary(const QPalette &palette);
 
 // `c` at the given opacity (0…1).
 QColor withAlpha(QColor c, qreal opacity);
+
+// `base` resized by `delta` points, at `weight`.
+QFont font(QFont base, qreal delta, QFont::Weight weight = QFont::Normal);
+
+// Colours `widget`'s text with `colour` resolved against its parent's palette, now and
+// whenever the appearance changes.
+void tint(QWidget *widget, std::function<QColor(const QPalette &)> colour);
 
 // Runs `apply` now and again whenever `widget`'s palette or the application palette
 // changes, for the lifetime of the widget.

@@ -38,8 +38,6 @@ std::optional<QString> cutToLimit(const QString &text, qsizetype limit) {
     return Text::leadingGraphemes(text, limit);
 }
 
-std::optional<QString> cutAmount(const QString &text) { return cutToLimit(text, amountCut); }
-
 QString messageLine(const QString &message) { return QStringLiteral("! ") + message; }
 
 } // namespace FieldRules

@@ -28,7 +28,6 @@ std::optional<QString> amountIssue(const QString &value, std::optional<qint64> m
 // The text a field writes back after a change: the first `limit` user-perceived
 // characters when there are more, otherwise nothing.
 std::optional<QString> cutToLimit(const QString &text, qsizetype limit);
-std::optional<QString> cutAmount(const QString &text);
 
 // One message line: "! " and the message.
 QString messageLine(const QString &message);

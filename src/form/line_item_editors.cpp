@@ -18,6 +18,17 @@ void LineItemEditor::adopt(ValidatedField *field) {
     connect(field, &ValidatedField::edited, this, &LineItemEditor::edited);
 }
 
+QVBoxLayout *LineItemEditor::startColumn(int verticalMargin, int spacing, Binding<QString> label,
+                                         std::function<void()> remove) {
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, verticalMargin, 0, verticalMargin);
+    column->setSpacing(spacing);
+    m_heading = new RowHeading(std::move(label), std::move(remove), this);
+    adopt(m_heading->labelField());
+    column->addWidget(m_heading);
+    return column;
+}
+
 void LineItemEditor::refresh() {
     const QList<ValidatedField *> fields = findChildren<ValidatedField *>();
     for (ValidatedField *field : fields) field->refresh();
@@ -49,12 +60,7 @@ EarningEditor::EarningEditor(Binding<Earning> row, QUuid id, std::function<void(
           },
           std::nullopt, this)),
       m_current(new QLabel(this)) {
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 5, 0, 5);
-    column->setSpacing(10);
-    m_heading = new RowHeading(memberBinding(m_row, &Earning::label), std::move(remove), this);
-    adopt(m_heading->labelField());
-    column->addWidget(m_heading);
+    QVBoxLayout *column = startColumn(5, 10, memberBinding(m_row, &Earning::label), std::move(remove));
 
     // The segmented choice of how the amount is made.
     auto *choice = new QHBoxLayout;
@@ -153,12 +159,7 @@ void EarningEditor::refresh() {
 
 DeductionEditor::DeductionEditor(Binding<Deduction> row, QUuid id, std::function<void()> remove, QWidget *parent)
     : LineItemEditor(id, parent) {
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 7, 0, 7);
-    column->setSpacing(12);
-    m_heading = new RowHeading(memberBinding(row, &Deduction::label), std::move(remove), this);
-    adopt(m_heading->labelField());
-    column->addWidget(m_heading);
+    QVBoxLayout *column = startColumn(7, 12, memberBinding(row, &Deduction::label), std::move(remove));
     m_amount = new AmountField(QStringLiteral("本期扣款 $"), memberBinding(row, &Deduction::amount), {},
                                std::nullopt, this);
     m_ytd = new AmountField(
@@ -179,12 +180,7 @@ DeductionEditor::DeductionEditor(Binding<Deduction> row, QUuid id, std::function
 ReimbursementEditor::ReimbursementEditor(Binding<Reimbursement> row, QUuid id, std::function<void()> remove,
                                          QWidget *parent)
     : LineItemEditor(id, parent) {
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 7, 0, 7);
-    column->setSpacing(12);
-    m_heading = new RowHeading(memberBinding(row, &Reimbursement::label), std::move(remove), this);
-    adopt(m_heading->labelField());
-    column->addWidget(m_heading);
+    QVBoxLayout *column = startColumn(7, 12, memberBinding(row, &Reimbursement::label), std::move(remove));
     m_amount = new AmountField(QStringLiteral("本期报销 $"), memberBinding(row, &Reimbursement::amount), {},
                                std::nullopt, this);
     adopt(m_amount);

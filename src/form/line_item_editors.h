@@ -30,6 +30,8 @@ signals:
 protected:
     LineItemEditor(QUuid id, QWidget *parent);
     void adopt(ValidatedField *field);
+    // The editor's column, opened with the row's heading.
+    QVBoxLayout *startColumn(int verticalMargin, int spacing, Binding<QString> label, std::function<void()> remove);
 
     QUuid m_id;
     RowHeading *m_heading = nullptr;

@@ -17,15 +17,9 @@ void ValidatedField::watchFocus(QWidget *input) { input->installEventFilter(this
 QLabel *ValidatedField::createMessageLine() {
     m_message = new QLabel(this);
     m_message->setWordWrap(true); // a long message wraps rather than being cut
-    QFont caption = m_message->font();
-    caption.setPointSizeF(caption.pointSizeF() - 1.5);
-    m_message->setFont(caption);
+    m_message->setFont(Theme::font(m_message->font(), -1.5));
     m_message->hide();
-    Theme::follow(m_message, [this] {
-        QPalette pal = m_message->palette();
-        pal.setColor(QPalette::WindowText, Theme::errorInk().resolve(palette()));
-        m_message->setPalette(pal);
-    });
+    Theme::tint(m_message, [](const QPalette &pal) { return Theme::errorInk().resolve(pal); });
     return m_message;
 }
 
@@ -60,14 +54,7 @@ bool ValidatedField::eventFilter(QObject *watched, QEvent *event) {
 
 QLabel *secondaryLabel(const QString &text, QWidget *parent, qreal sizeDelta) {
     auto *label = new QLabel(text, parent);
-    QFont f = label->font();
-    f.setPointSizeF(f.pointSizeF() + sizeDelta);
-    label->setFont(f);
-    Theme::follow(label, [label] {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, Theme::secondary(label->parentWidget() ? label->parentWidget()->palette()
-                                                                                 : label->palette()));
-        label->setPalette(pal);
-    });
+    label->setFont(Theme::font(label->font(), sizeDelta));
+    Theme::tint(label, Theme::secondary);
     return label;
 }

@@ -18,20 +18,6 @@ namespace {
 
 const QColor orange(255, 149, 0);
 
-QFont sized(QFont f, qreal delta, QFont::Weight weight = QFont::Normal) {
-    f.setPointSizeF(f.pointSizeF() + delta);
-    f.setWeight(weight);
-    return f;
-}
-
-void setInk(QLabel *label, const std::function<QColor(const QPalette &)> &ink) {
-    Theme::follow(label, [label, ink] {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, ink(label->parentWidget()->palette()));
-        label->setPalette(pal);
-    });
-}
-
 QFrame *divider(QWidget *parent) {
     auto *line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
@@ -69,11 +55,11 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     auto *readyText = new QVBoxLayout;
     readyText->setSpacing(5);
     m_readyTitle = new QLabel(m_readyCard);
-    m_readyTitle->setFont(sized(font(), 0, QFont::DemiBold));
+    m_readyTitle->setFont(Theme::font(font(), 0, QFont::DemiBold));
     m_readyDetail = new QLabel(m_readyCard);
-    m_readyDetail->setFont(sized(font(), -1.5));
+    m_readyDetail->setFont(Theme::font(font(), -1.5));
     m_readyDetail->setWordWrap(true);
-    setInk(m_readyDetail, Theme::secondary);
+    Theme::tint(m_readyDetail, Theme::secondary);
     readyText->addWidget(m_readyTitle);
     readyText->addWidget(m_readyDetail);
     readyRow->addLayout(readyText, 1);
@@ -94,9 +80,9 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
         row->setSpacing(16);
         auto *title = new QLabel(titles[i], details);
         auto *value = new QLabel(details);
-        title->setFont(sized(font(), -1.5));
-        value->setFont(sized(font(), -1.5));
-        setInk(title, Theme::secondary);
+        title->setFont(Theme::font(font(), -1.5));
+        value->setFont(Theme::font(font(), -1.5));
+        Theme::tint(title, Theme::secondary);
         value->setWordWrap(true);
         value->setAlignment(Qt::AlignRight | Qt::AlignTop);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -116,7 +102,7 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     for (const QString &title : {QStringLiteral("本期收入"), QStringLiteral("扣款合计"), QStringLiteral("报销合计")}) {
         auto *row = new QHBoxLayout;
         auto *label = new QLabel(title, m_moneyCard);
-        setInk(label, Theme::secondary);
+        Theme::tint(label, Theme::secondary);
         auto *value = new QLabel(m_moneyCard);
         row->addWidget(label);
         row->addStretch(1);
@@ -128,11 +114,11 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     auto *netRow = new QHBoxLayout;
     auto *netLabel = new QLabel(QStringLiteral("最终净支付"), m_moneyCard);
     auto *net = new QLabel(m_moneyCard);
-    net->setFont(sized(font(), 6, QFont::Bold));
+    net->setFont(Theme::font(font(), 6, QFont::Bold));
     m_currency = new QLabel(m_moneyCard);
-    m_currency->setFont(sized(font(), -1.5));
+    m_currency->setFont(Theme::font(font(), -1.5));
     for (QLabel *l : {netLabel, net, m_currency})
-        setInk(l, [](const QPalette &pal) { return Theme::accent().resolve(pal); });
+        Theme::tint(l, [](const QPalette &pal) { return Theme::accent().resolve(pal); });
     netRow->addWidget(netLabel, 0, Qt::AlignBaseline);
     netRow->addStretch(1);
     netRow->addWidget(net, 0, Qt::AlignBaseline);
@@ -153,9 +139,9 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     connect(m_preview, &QPushButton::clicked, this, [preview = std::move(preview)] { preview(); });
 
     auto *keep = new QLabel(QStringLiteral("返回修改会保留本次填写内容。退出 App 前请保存 PDF。"), page);
-    keep->setFont(sized(font(), -1.5));
+    keep->setFont(Theme::font(font(), -1.5));
     keep->setWordWrap(true);
-    setInk(keep, Theme::secondary);
+    Theme::tint(keep, Theme::secondary);
     column->addWidget(keep);
 
     m_openWith = new QPushButton(Icons::named("document-open"), QStringLiteral("用其他应用打开 PDF…"), page);
@@ -168,16 +154,16 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     auto *info = new QLabel(page);
     info->setPixmap(Icons::named("dialog-information").pixmap(14, 14));
     auto *reminderLabel = new QLabel(QStringLiteral("交付前提醒"), page);
-    reminderLabel->setFont(sized(font(), -1.5, QFont::DemiBold));
+    reminderLabel->setFont(Theme::font(font(), -1.5, QFont::DemiBold));
     reminderTitle->addWidget(info);
     reminderTitle->addWidget(reminderLabel);
     reminderTitle->addStretch(1);
     reminder->addLayout(reminderTitle);
     auto *reminderText = new QLabel(
         QStringLiteral("税款为手动录入；YTD 已包含本期；报销已计入净支付。PDF 导出后由你保存，App 不保留工资历史。"), page);
-    reminderText->setFont(sized(font(), -1.5));
+    reminderText->setFont(Theme::font(font(), -1.5));
     reminderText->setWordWrap(true);
-    setInk(reminderText, Theme::secondary);
+    Theme::tint(reminderText, Theme::secondary);
     reminder->addWidget(reminderText);
     column->addLayout(reminder);
     column->addStretch(1);
