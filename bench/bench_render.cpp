@@ -22,8 +22,8 @@ PayrollDraft worstCase() {
     d.earnings.clear();
     d.deductions.clear();
     d.reimbursements.clear();
-    const QString longLabel = QStringLiteral(
-        "Statutory holiday premium for the evening shift 夜班法定假日补贴 with retroactive adjustment");
+    const QString longLabel = QStringLiteral("Statutory holiday premium for the evening shift "
+                                             "夜班法定假日补贴 with retroactive adjustment");
     for (int i = 0; i < 30; ++i) {
         Earning e;
         e.label = longLabel + QString::number(i);
@@ -50,7 +50,8 @@ int pageCount(const QByteArray &pdf) {
 }
 
 void measure(const char *name, const PayrollDraft &draft, int runs) {
-    for (int i = 0; i < 5; ++i) StubPDF::make(draft); // warm up fonts and caches
+    for (int i = 0; i < 5; ++i)
+        StubPDF::make(draft); // warm up fonts and caches
     QList<double> ms;
     QByteArray pdf;
     for (int i = 0; i < runs; ++i) {
@@ -60,8 +61,8 @@ void measure(const char *name, const PayrollDraft &draft, int runs) {
         ms.append(double(timer.nsecsElapsed()) / 1e6);
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("%-7s median %.2f ms  p95 %.2f ms  pages %d  bytes %lld\n", name,
-                ms[ms.size() / 2], ms[qsizetype(ms.size() * 0.95)], pageCount(pdf),
+    std::printf("%-7s median %.2f ms  p95 %.2f ms  pages %d  bytes %lld\n", name, ms[ms.size() / 2],
+                ms[qsizetype(ms.size() * 0.95)], pageCount(pdf),
                 static_cast<long long>(pdf.size()));
 }
 
@@ -81,7 +82,8 @@ int main(int argc, char **argv) {
     const PayrollDraft worst = worstCase();
     if (parser.isSet(QStringLiteral("write"))) {
         const QDir dir(parser.value(QStringLiteral("write")));
-        for (const auto &[file, draft] : {std::pair{"sample.pdf", sample}, std::pair{"worst.pdf", worst}}) {
+        for (const auto &[file, draft] :
+             {std::pair{"sample.pdf", sample}, std::pair{"worst.pdf", worst}}) {
             QFile out(dir.filePath(QString::fromLatin1(file)));
             if (out.open(QIODevice::WriteOnly)) out.write(StubPDF::make(draft));
         }

@@ -97,7 +97,7 @@ int main(int argc, char **argv) {
         view.model()->refresh(); // what runs 220 ms after the last keystroke
         refresh.append(double(timer.nsecsElapsed()) / 1e6);
     }
-    std::printf("keystroke on a 30-row draft: form %.1f ms, refresh %.1f ms (medians of 20)\n", median(form),
-                median(refresh));
+    std::printf("keystroke on a 30-row draft: form %.1f ms, refresh %.1f ms (medians of 20)\n",
+                median(form), median(refresh));
     return 0;
 }

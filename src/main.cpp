@@ -13,14 +13,13 @@
 
 namespace {
 
-constexpr char usage[] =
-    "Usage: corvane [--help] [--version]\n"
-    "\n"
-    "Prepare one employee pay statement at a time and deliver it as a PDF.\n"
-    "Nothing is stored between runs: save or share the PDF before quitting.\n"
-    "\n"
-    "  -h, --help     show this help and exit\n"
-    "  -v, --version  show the version and exit\n";
+constexpr char usage[] = "Usage: corvane [--help] [--version]\n"
+                         "\n"
+                         "Prepare one employee pay statement at a time and deliver it as a PDF.\n"
+                         "Nothing is stored between runs: save or share the PDF before quitting.\n"
+                         "\n"
+                         "  -h, --help     show this help and exit\n"
+                         "  -v, --version  show the version and exit\n";
 
 // Answers --help and --version before any display is needed.
 std::optional<int> answerCommandLine(int argc, char **argv) {
@@ -55,8 +54,8 @@ int main(int argc, char **argv) {
 
     // The window speaks Simplified Chinese, so Qt's own dialogs and buttons do too.
     QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
     platform::FreedesktopDesktop desktop;

@@ -137,7 +137,8 @@ QWidget *ContentView::desktopHeader() {
     row->addLayout(titles);
     row->addStretch(1);
 
-    auto *badge = new RoundedPanel([](const QPalette &) { return Theme::withAlpha(Theme::forest(), 0.07); }, -1, header);
+    auto *badge = new RoundedPanel(
+        [](const QPalette &) { return Theme::withAlpha(Theme::forest(), 0.07); }, -1, header);
     auto *badgeRow = new QHBoxLayout(badge);
     badgeRow->setContentsMargins(13, 9, 13, 9);
     badgeRow->addWidget(symbol("security-high", 14, badge));
@@ -150,9 +151,11 @@ QWidget *ContentView::desktopHeader() {
 }
 
 QWidget *ContentView::guidedEditor() {
-    auto *editor = new RoundedPanel([](const QPalette &pal) {
-        return Theme::withAlpha(pal.color(QPalette::WindowText), 0.015);
-    }, 0, this);
+    auto *editor = new RoundedPanel(
+        [](const QPalette &pal) {
+            return Theme::withAlpha(pal.color(QPalette::WindowText), 0.015);
+        },
+        0, this);
     auto *column = new QVBoxLayout(editor);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -180,7 +183,8 @@ QWidget *ContentView::guidedEditor() {
     m_content->addWidget(m_review);
     column->addWidget(m_content, 1);
 
-    m_errorBar = new RoundedPanel([](const QPalette &) { return Theme::withAlpha(orange, 0.07); }, 0, editor);
+    m_errorBar = new RoundedPanel([](const QPalette &) { return Theme::withAlpha(orange, 0.07); },
+                                  0, editor);
     auto *errorRow = new QHBoxLayout(m_errorBar);
     errorRow->setContentsMargins(20, 12, 20, 12);
     errorRow->addWidget(symbol("dialog-error", 14, m_errorBar), 0, Qt::AlignTop);
@@ -196,7 +200,8 @@ QWidget *ContentView::guidedEditor() {
 }
 
 QWidget *ContentView::navigationFooter() {
-    auto *footer = new RoundedPanel([](const QPalette &pal) { return pal.color(QPalette::Window); }, 0, this);
+    auto *footer =
+        new RoundedPanel([](const QPalette &pal) { return pal.color(QPalette::Window); }, 0, this);
     auto *column = new QVBoxLayout(footer);
     column->setContentsMargins(20, 14, 20, 14);
     column->setSpacing(10);
@@ -204,7 +209,8 @@ QWidget *ContentView::navigationFooter() {
     row->setSpacing(12);
     m_back = new QPushButton(Icons::named("go-previous"), QString(), footer);
     connect(m_back, &QPushButton::clicked, this, [this] {
-        if (const auto previous = Workflow::fromRawValue(Workflow::rawValue(m_stage) - 1)) setStage(*previous);
+        if (const auto previous = Workflow::fromRawValue(Workflow::rawValue(m_stage) - 1))
+            setStage(*previous);
     });
     row->addWidget(m_back);
     row->addStretch(1);
@@ -218,7 +224,8 @@ QWidget *ContentView::navigationFooter() {
     m_reviewButtons = new QWidget(footer);
     auto *reviewRow = new QHBoxLayout(m_reviewButtons);
     reviewRow->setContentsMargins(0, 0, 0, 0);
-    m_save = new QPushButton(Icons::named("document-save"), QStringLiteral("保存 PDF"), m_reviewButtons);
+    m_save =
+        new QPushButton(Icons::named("document-save"), QStringLiteral("保存 PDF"), m_reviewButtons);
     m_save->setStyleSheet(QStringLiteral("QPushButton { padding-top: 4px; padding-bottom: 4px; }"));
     connect(m_save, &QPushButton::clicked, this, &ContentView::exportPDF);
     reviewRow->addWidget(m_save);
@@ -248,9 +255,12 @@ QToolButton *ContentView::shareControl(bool prominent) {
     button->setToolTip(QStringLiteral("分享真正的 PDF 附件；由你在系统面板选择应用及收件人。"));
     button->setAutoRaise(!prominent);
     auto *menu = new QMenu(button);
-    menu->addAction(QStringLiteral("通过邮件发送"), this, [this] { share(&platform::Desktop::mail); });
-    menu->addAction(QStringLiteral("复制文件"), this, [this] { share(&platform::Desktop::copyFile); });
-    menu->addAction(QStringLiteral("在文件夹中显示"), this, [this] { share(&platform::Desktop::showInFolder); });
+    menu->addAction(QStringLiteral("通过邮件发送"), this,
+                    [this] { share(&platform::Desktop::mail); });
+    menu->addAction(QStringLiteral("复制文件"), this,
+                    [this] { share(&platform::Desktop::copyFile); });
+    menu->addAction(QStringLiteral("在文件夹中显示"), this,
+                    [this] { share(&platform::Desktop::showInFolder); });
     button->setMenu(menu);
     m_shareControls.append(button);
     return button;
@@ -281,7 +291,8 @@ void ContentView::buildToolbar() {
     for (const auto &item : items) {
         QAction *a = menu->addAction(Icons::named(item.icon), QString::fromUtf16(item.text));
         a->setData(QString::fromLatin1(item.action));
-        connect(a, &QAction::triggered, this, [this, action = QString::fromLatin1(item.action)] { requestAction(action); });
+        connect(a, &QAction::triggered, this,
+                [this, action = QString::fromLatin1(item.action)] { requestAction(action); });
         m_menuActions.append(a);
     }
     m_more->setMenu(menu);
@@ -334,7 +345,8 @@ void ContentView::updateStage() {
         m_content->setCurrentWidget(m_form);
     }
     m_back->setVisible(m_stage != WorkflowStep::basic);
-    m_back->setText(m_stage == WorkflowStep::review ? QStringLiteral("返回修改") : QStringLiteral("上一步"));
+    m_back->setText(m_stage == WorkflowStep::review ? QStringLiteral("返回修改")
+                                                    : QStringLiteral("上一步"));
     m_forward->setVisible(m_stage != WorkflowStep::review);
     m_forward->setText(m_stage == WorkflowStep::basic ? QStringLiteral("下一步：填写金额")
                                                       : QStringLiteral("下一步：核对工资单"));
@@ -360,7 +372,8 @@ void ContentView::onDraftChanged() {
     } catch (const PayrollError &) {
         valid = false;
     }
-    for (QToolButton *share : m_shareControls) share->setEnabled(valid);
+    for (QToolButton *share : m_shareControls)
+        share->setEnabled(valid);
     m_preview->refresh();
     if (m_sheetPreview) m_sheetPreview->refresh();
     if (m_stage == WorkflowStep::review) m_review->setDraft(draft);
@@ -402,7 +415,8 @@ void ContentView::exportPDF() {
 
 void ContentView::share(void (platform::Desktop::*service)(const QString &)) {
     const PayrollDraft draft = m_model->draft();
-    if (const auto failure = failureOf([&] { (m_desktop->*service)(PDFSharePayload::prepareFile(draft)); }))
+    if (const auto failure =
+            failureOf([&] { (m_desktop->*service)(PDFSharePayload::prepareFile(draft)); }))
         showError(*failure);
 }
 
@@ -413,7 +427,8 @@ void ContentView::requestAction(const QString &action) {
                                                                : QStringLiteral("确认清空");
     const QString message =
         action == QStringLiteral("next")
-            ? QStringLiteral("新建下一位员工会清除员工、金额和备注，保留雇主、日期与显示设置。请先保存当前 PDF。")
+            ? QStringLiteral("新建下一位员工会清除员工、金额和备注，保留雇主、日期与显示设置。请先"
+                             "保存当前 PDF。")
             : QStringLiteral("将替换当前填写内容，请先保存需要的 PDF。取消会保留全部输入。");
     if (m_desktop->confirm(this, QStringLiteral("替换当前填写内容？"), message, confirm,
                            action == QStringLiteral("clear")))

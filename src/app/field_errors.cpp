@@ -16,7 +16,8 @@ QEvent::Type changedEvent() {
 }
 
 void setShown(QWidget *ancestor, bool shown) {
-    if (ancestor->property(property).isValid() && ancestor->property(property).toBool() == shown) return;
+    if (ancestor->property(property).isValid() && ancestor->property(property).toBool() == shown)
+        return;
     ancestor->setProperty(property, shown);
     const QList<QWidget *> below = ancestor->findChildren<QWidget *>();
     for (QWidget *w : below) {

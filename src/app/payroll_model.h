@@ -39,8 +39,8 @@ public:
     bool refreshPending() const { return m_timer.isActive(); }
 
 signals:
-    void draftChanged();   // every assignment or published edit
-    void draftModified();  // the draft differs from the one published before
+    void draftChanged();  // every assignment or published edit
+    void draftModified(); // the draft differs from the one published before
     void pdfChanged();
     void previewErrorChanged();
 

@@ -14,8 +14,8 @@
 
 PreviewPane::PreviewPane(PayrollModel *model, QWidget *parent)
     : QWidget(parent), m_model(model), m_paper(new QLabel(this)), m_stack(new QStackedWidget(this)),
-      m_pdf(new NativePDFPreview(this)), m_problem(new QWidget(this)), m_problemText(new QLabel(m_problem)),
-      m_net(new QLabel(this)), m_currency(new QLabel(this)) {
+      m_pdf(new NativePDFPreview(this)), m_problem(new QWidget(this)),
+      m_problemText(new QLabel(m_problem)), m_net(new QLabel(this)), m_currency(new QLabel(this)) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -91,8 +91,18 @@ void PreviewPane::refresh() {
     m_currency->setText(draft.currency);
 }
 
-QString PreviewPane::paperText() const { return m_paper->text(); }
-QString PreviewPane::netText() const { return m_net->text(); }
-QString PreviewPane::currencyText() const { return m_currency->text(); }
-bool PreviewPane::showsProblem() const { return m_stack->currentWidget() == m_problem; }
-QString PreviewPane::problemText() const { return m_problemText->text(); }
+QString PreviewPane::paperText() const {
+    return m_paper->text();
+}
+QString PreviewPane::netText() const {
+    return m_net->text();
+}
+QString PreviewPane::currencyText() const {
+    return m_currency->text();
+}
+bool PreviewPane::showsProblem() const {
+    return m_stack->currentWidget() == m_problem;
+}
+QString PreviewPane::problemText() const {
+    return m_problemText->text();
+}

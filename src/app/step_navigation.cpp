@@ -31,7 +31,9 @@ QSize StepButton::sizeHint() const {
     return {titleWidth + 2 * padding, 2 * padding + badge + gap + QFontMetrics(f).height()};
 }
 
-QSize StepButton::minimumSizeHint() const { return {badge + 2 * padding, sizeHint().height()}; }
+QSize StepButton::minimumSizeHint() const {
+    return {badge + 2 * padding, sizeHint().height()};
+}
 
 void StepButton::paintEvent(QPaintEvent *) {
     QPainter p(this);
@@ -43,7 +45,8 @@ void StepButton::paintEvent(QPaintEvent *) {
 
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 9, 9);
-    p.fillPath(shape, current ? Theme::withAlpha(forest, 0.08) : Theme::withAlpha(secondary, 0.035));
+    p.fillPath(shape,
+               current ? Theme::withAlpha(forest, 0.08) : Theme::withAlpha(secondary, 0.035));
     if (current) {
         p.setPen(QPen(Theme::withAlpha(accent, 0.65), 1));
         p.drawPath(shape);
@@ -135,5 +138,9 @@ void StepHeading::setStage(WorkflowStep stage) {
     m_guidance->setText(Workflow::guidance(stage));
 }
 
-QString StepHeading::lineText() const { return m_line->text(); }
-QString StepHeading::guidanceText() const { return m_guidance->text(); }
+QString StepHeading::lineText() const {
+    return m_line->text();
+}
+QString StepHeading::guidanceText() const {
+    return m_guidance->text();
+}

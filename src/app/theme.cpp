@@ -8,7 +8,9 @@ namespace Theme {
 
 namespace {
 
-QColor fromTriple(Triple t) { return QColor::fromRgbF(t.red, t.green, t.blue, 1.0f); }
+QColor fromTriple(Triple t) {
+    return QColor::fromRgbF(t.red, t.green, t.blue, 1.0f);
+}
 
 class PaletteFollower : public QObject {
 public:
@@ -20,7 +22,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
-        if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        if (event->type() == QEvent::PaletteChange ||
+            event->type() == QEvent::ApplicationPaletteChange)
             m_apply();
         return QObject::eventFilter(watched, event);
     }
@@ -32,16 +35,21 @@ private:
 } // namespace
 
 bool isDark(const QPalette &palette) {
-    return palette.color(QPalette::Window).lightnessF() < palette.color(QPalette::WindowText).lightnessF();
+    return palette.color(QPalette::Window).lightnessF() <
+           palette.color(QPalette::WindowText).lightnessF();
 }
 
 QColor AdaptiveInk::resolve(const QPalette &palette) const {
     return fromTriple(isDark(palette) ? m_dark : m_light);
 }
 
-QColor AdaptiveInk::current() const { return resolve(QGuiApplication::palette()); }
+QColor AdaptiveInk::current() const {
+    return resolve(QGuiApplication::palette());
+}
 
-QColor forest() { return QColor::fromRgbF(33 / 255.0f, 75 / 255.0f, 65 / 255.0f, 1.0f); }
+QColor forest() {
+    return QColor::fromRgbF(33 / 255.0f, 75 / 255.0f, 65 / 255.0f, 1.0f);
+}
 
 const AdaptiveInk &accent() {
     static const AdaptiveInk ink = adaptiveInk({0.13f, 0.29f, 0.25f}, {0.64f, 0.86f, 0.73f});
@@ -56,7 +64,8 @@ const AdaptiveInk &errorInk() {
 QColor secondary(const QPalette &palette) {
     QColor text = palette.color(QPalette::WindowText);
     const QColor window = palette.color(QPalette::Window);
-    return QColor::fromRgbF((text.redF() * 3 + window.redF() * 2) / 5, (text.greenF() * 3 + window.greenF() * 2) / 5,
+    return QColor::fromRgbF((text.redF() * 3 + window.redF() * 2) / 5,
+                            (text.greenF() * 3 + window.greenF() * 2) / 5,
                             (text.blueF() * 3 + window.blueF() * 2) / 5);
 }
 
@@ -65,7 +74,9 @@ QColor withAlpha(QColor c, qreal opacity) {
     return c;
 }
 
-void follow(QWidget *widget, std::function<void()> apply) { new PaletteFollower(widget, std::move(apply)); }
+void follow(QWidget *widget, std::function<void()> apply) {
+    new PaletteFollower(widget, std::move(apply));
+}
 
 QFont font(QFont base, qreal delta, QFont::Weight weight) {
     base.setPointSizeF(base.pointSizeF() + delta);

@@ -30,7 +30,9 @@ private:
     Triple m_dark;
 };
 
-constexpr AdaptiveInk adaptiveInk(Triple light, Triple dark) { return AdaptiveInk(light, dark); }
+constexpr AdaptiveInk adaptiveInk(Triple light, Triple dark) {
+    return AdaptiveInk(light, dark);
+}
 
 // Dark when the window colour is darker than the window text; light otherwise.
 bool isDark(const QPalette &palette);

@@ -9,18 +9,24 @@ std::optional<WorkflowStep> fromRawValue(int raw) {
 
 QString title(WorkflowStep step) {
     switch (step) {
-    case WorkflowStep::basic: return QStringLiteral("基本资料");
-    case WorkflowStep::amounts: return QStringLiteral("收入与扣款");
-    case WorkflowStep::review: return QStringLiteral("核对导出");
+    case WorkflowStep::basic:
+        return QStringLiteral("基本资料");
+    case WorkflowStep::amounts:
+        return QStringLiteral("收入与扣款");
+    case WorkflowStep::review:
+        return QStringLiteral("核对导出");
     }
     return QString();
 }
 
 QString guidance(WorkflowStep step) {
     switch (step) {
-    case WorkflowStep::basic: return QStringLiteral("先确认这张工资单属于谁");
-    case WorkflowStep::amounts: return QStringLiteral("把本期收入与扣款填清楚");
-    case WorkflowStep::review: return QStringLiteral("最后核对，再交付给员工");
+    case WorkflowStep::basic:
+        return QStringLiteral("先确认这张工资单属于谁");
+    case WorkflowStep::amounts:
+        return QStringLiteral("把本期收入与扣款填清楚");
+    case WorkflowStep::review:
+        return QStringLiteral("最后核对，再交付给员工");
     }
     return QString();
 }

@@ -12,7 +12,9 @@ namespace Workflow {
 inline const QList<WorkflowStep> allCases = {WorkflowStep::basic, WorkflowStep::amounts,
                                              WorkflowStep::review};
 
-inline int rawValue(WorkflowStep step) { return int(step); }
+inline int rawValue(WorkflowStep step) {
+    return int(step);
+}
 std::optional<WorkflowStep> fromRawValue(int raw);
 
 QString title(WorkflowStep step);

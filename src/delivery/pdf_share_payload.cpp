@@ -48,8 +48,7 @@ QString PDFSharePayload::prepareFile(const PayrollDraft &draft) {
 
     const QString root = temporaryRoot();
     const QString parent = QFileInfo(root).absolutePath();
-    if (!QDir().mkpath(parent))
-        throw FileError(QStringLiteral("无法创建文件夹“%1”。").arg(parent));
+    if (!QDir().mkpath(parent)) throw FileError(QStringLiteral("无法创建文件夹“%1”。").arg(parent));
     PrivateFolder::ensure(root);
 
     const QString folder =

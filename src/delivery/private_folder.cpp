@@ -16,20 +16,26 @@ namespace PrivateFolder {
 
 namespace {
 
-QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+QString systemError(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
 
 [[noreturn]] void fail(const QString &what, const QString &path, int code) {
     throw FileError(what.arg(path) + QStringLiteral("：") + systemError(code));
 }
 
-QByteArray native(const QString &path) { return QFile::encodeName(path); }
+QByteArray native(const QString &path) {
+    return QFile::encodeName(path);
+}
 
 } // namespace
 
 State inspect(const QString &path) {
     struct stat st;
-    if (::lstat(native(path).constData(), &st) != 0) return errno == ENOENT ? State::absent : State::unsafe;
-    const bool safe = S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 07777) == 0700;
+    if (::lstat(native(path).constData(), &st) != 0)
+        return errno == ENOENT ? State::absent : State::unsafe;
+    const bool safe =
+        S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 07777) == 0700;
     return safe ? State::safe : State::unsafe;
 }
 
@@ -38,7 +44,8 @@ void create(const QString &path) {
     // mkdir applies the umask, which can only take bits away from 0700; chmod then
     // makes it exactly 0700 without the folder ever having been open to others.
     if (::mkdir(p.constData(), 0700) != 0) fail(QStringLiteral("无法创建文件夹“%1”"), path, errno);
-    if (::chmod(p.constData(), 0700) != 0) fail(QStringLiteral("无法设置文件夹“%1”的权限"), path, errno);
+    if (::chmod(p.constData(), 0700) != 0)
+        fail(QStringLiteral("无法设置文件夹“%1”的权限"), path, errno);
 }
 
 void ensure(const QString &path) {
@@ -46,7 +53,8 @@ void ensure(const QString &path) {
     case State::safe:
         return;
     case State::unsafe:
-        throw FileError(QStringLiteral("共享文件夹“%1”不是仅限本用户访问的文件夹，已停止写入。").arg(path));
+        throw FileError(
+            QStringLiteral("共享文件夹“%1”不是仅限本用户访问的文件夹，已停止写入。").arg(path));
     case State::absent:
         try {
             create(path);
@@ -62,7 +70,8 @@ void writeFile(const QString &path, const QByteArray &bytes) {
     // A short name beside the target, so a long file name cannot make it too long.
     const QString temporary = QFileInfo(path).dir().filePath(QStringLiteral(".writing"));
     const QByteArray t = native(temporary);
-    const int fd = ::open(t.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(t.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) fail(QStringLiteral("无法写入“%1”"), path, errno);
     const auto abandon = [&](const QString &what) {
         const int code = errno;

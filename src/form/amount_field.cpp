@@ -8,8 +8,8 @@
 
 AmountField::AmountField(const QString &title, Binding<QString> value, Bound minimum,
                          std::optional<qint64> maximum, QWidget *parent)
-    : TextLineField(title, std::move(value), FieldRules::amountCut, parent), m_minimum(std::move(minimum)),
-      m_maximum(maximum) {
+    : TextLineField(title, std::move(value), FieldRules::amountCut, parent),
+      m_minimum(std::move(minimum)), m_maximum(maximum) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
@@ -24,7 +24,10 @@ AmountField::AmountField(const QString &title, Binding<QString> value, Bound min
 
 std::optional<QString> AmountField::issue() const {
     const std::optional<qint64> minimum = m_minimum ? m_minimum() : std::nullopt;
-    return FieldRules::amountIssue(value(), minimum, m_maximum, touched(), inputFocused(), showErrors());
+    return FieldRules::amountIssue(value(), minimum, m_maximum, touched(), inputFocused(),
+                                   showErrors());
 }
 
-QString AmountField::quietDescription() const { return QStringLiteral("非负数字，最多两位小数"); }
+QString AmountField::quietDescription() const {
+    return QStringLiteral("非负数字，最多两位小数");
+}

@@ -5,7 +5,9 @@
 
 namespace FieldRules {
 
-bool isRequired(const QString &title) { return title.contains(u'*'); }
+bool isRequired(const QString &title) {
+    return title.contains(u'*');
+}
 
 std::optional<QString> limitedIssue(const QString &title, const QString &value, bool touched,
                                     bool showErrors) {
@@ -38,6 +40,8 @@ std::optional<QString> cutToLimit(const QString &text, qsizetype limit) {
     return Text::leadingGraphemes(text, limit);
 }
 
-QString messageLine(const QString &message) { return QStringLiteral("! ") + message; }
+QString messageLine(const QString &message) {
+    return QStringLiteral("! ") + message;
+}
 
 } // namespace FieldRules

@@ -11,7 +11,8 @@
 
 #include <optional>
 
-FormSection::FormSection(const QString &header, const QString &footer, QWidget *parent) : QWidget(parent) {
+FormSection::FormSection(const QString &header, const QString &footer, QWidget *parent)
+    : QWidget(parent) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
@@ -42,10 +43,15 @@ FormSection::FormSection(const QString &header, const QString &footer, QWidget *
     }
 }
 
-QString FormSection::header() const { return m_header ? m_header->text() : QString(); }
-QString FormSection::footer() const { return m_footer ? m_footer->text() : QString(); }
+QString FormSection::header() const {
+    return m_header ? m_header->text() : QString();
+}
+QString FormSection::footer() const {
+    return m_footer ? m_footer->text() : QString();
+}
 
-TotalLine::TotalLine(const QString &label, QWidget *parent) : QWidget(parent), m_value(new QLabel(this)) {
+TotalLine::TotalLine(const QString &label, QWidget *parent)
+    : QWidget(parent), m_value(new QLabel(this)) {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(new QLabel(label, this));
@@ -61,4 +67,6 @@ void TotalLine::setValue(const std::optional<qint64> &cents) {
     m_value->setText(cents ? Money::string(*cents) : QStringLiteral("—"));
 }
 
-QString TotalLine::valueText() const { return m_value->text(); }
+QString TotalLine::valueText() const {
+    return m_value->text();
+}

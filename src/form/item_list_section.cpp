@@ -7,10 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ItemListSection::ItemListSection(const QString &header, const QString &footer, const QString &addText,
-                                 const QString &totalLabel, Rows rows, QWidget *parent)
+ItemListSection::ItemListSection(const QString &header, const QString &footer,
+                                 const QString &addText, const QString &totalLabel, Rows rows,
+                                 QWidget *parent)
     : FormSection(header, footer, parent), m_rows(std::move(rows)), m_list(new QWidget(this)),
-      m_add(new QPushButton(Icons::named("list-add"), addText, this)), m_total(new TotalLine(totalLabel, this)) {
+      m_add(new QPushButton(Icons::named("list-add"), addText, this)),
+      m_total(new TotalLine(totalLabel, this)) {
     auto *list = new QVBoxLayout(m_list);
     list->setContentsMargins(0, 0, 0, 0);
     list->setSpacing(0);

@@ -7,7 +7,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-LimitedField::LimitedField(const QString &title, Binding<QString> value, qsizetype limit, QWidget *parent)
+LimitedField::LimitedField(const QString &title, Binding<QString> value, qsizetype limit,
+                           QWidget *parent)
     : TextLineField(title, std::move(value), limit, parent) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

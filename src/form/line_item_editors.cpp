@@ -31,7 +31,8 @@ QVBoxLayout *LineItemEditor::startColumn(int verticalMargin, int spacing, Bindin
 
 void LineItemEditor::refresh() {
     const QList<ValidatedField *> fields = findChildren<ValidatedField *>();
-    for (ValidatedField *field : fields) field->refresh();
+    for (ValidatedField *field : fields)
+        field->refresh();
 }
 
 namespace {
@@ -46,8 +47,10 @@ QHBoxLayout *pair(QWidget *left, QWidget *right) {
 
 } // namespace
 
-EarningEditor::EarningEditor(Binding<Earning> row, QUuid id, std::function<void()> remove, QWidget *parent)
-    : LineItemEditor(id, parent), m_row(std::move(row)), m_hourly(new QPushButton(QStringLiteral("按工时"), this)),
+EarningEditor::EarningEditor(Binding<Earning> row, QUuid id, std::function<void()> remove,
+                             QWidget *parent)
+    : LineItemEditor(id, parent), m_row(std::move(row)),
+      m_hourly(new QPushButton(QStringLiteral("按工时"), this)),
       m_fixed(new QPushButton(QStringLiteral("固定金额"), this)), m_amountArea(new QWidget(this)),
       m_ytd(new AmountField(
           QStringLiteral("年度累计 YTD $"), memberBinding(m_row, &Earning::ytd),
@@ -60,7 +63,8 @@ EarningEditor::EarningEditor(Binding<Earning> row, QUuid id, std::function<void(
           },
           std::nullopt, this)),
       m_current(new QLabel(this)) {
-    QVBoxLayout *column = startColumn(5, 10, memberBinding(m_row, &Earning::label), std::move(remove));
+    QVBoxLayout *column =
+        startColumn(5, 10, memberBinding(m_row, &Earning::label), std::move(remove));
 
     // The segmented choice of how the amount is made.
     auto *choice = new QHBoxLayout;
@@ -119,8 +123,9 @@ void EarningEditor::buildAmountFields() {
         adopt(m_rate);
         area->addLayout(pair(m_hours, m_rate));
     } else {
-        m_amount = new AmountField(QStringLiteral("本期收入"), memberBinding(m_row, &Earning::amount), {},
-                                   std::nullopt, m_amountArea);
+        m_amount =
+            new AmountField(QStringLiteral("本期收入"), memberBinding(m_row, &Earning::amount), {},
+                            std::nullopt, m_amountArea);
         adopt(m_amount);
         area->addWidget(m_amount);
     }
@@ -142,7 +147,9 @@ void EarningEditor::setHourly(bool hourly) {
     emit edited();
 }
 
-QString EarningEditor::currentText() const { return m_current->text(); }
+QString EarningEditor::currentText() const {
+    return m_current->text();
+}
 
 void EarningEditor::refresh() {
     const Earning row = m_row.get();
@@ -157,11 +164,13 @@ void EarningEditor::refresh() {
     LineItemEditor::refresh();
 }
 
-DeductionEditor::DeductionEditor(Binding<Deduction> row, QUuid id, std::function<void()> remove, QWidget *parent)
+DeductionEditor::DeductionEditor(Binding<Deduction> row, QUuid id, std::function<void()> remove,
+                                 QWidget *parent)
     : LineItemEditor(id, parent) {
-    QVBoxLayout *column = startColumn(7, 12, memberBinding(row, &Deduction::label), std::move(remove));
-    m_amount = new AmountField(QStringLiteral("本期扣款 $"), memberBinding(row, &Deduction::amount), {},
-                               std::nullopt, this);
+    QVBoxLayout *column =
+        startColumn(7, 12, memberBinding(row, &Deduction::label), std::move(remove));
+    m_amount = new AmountField(QStringLiteral("本期扣款 $"), memberBinding(row, &Deduction::amount),
+                               {}, std::nullopt, this);
     m_ytd = new AmountField(
         QStringLiteral("年度累计 YTD $"), memberBinding(row, &Deduction::ytd),
         [row]() -> std::optional<qint64> {
@@ -177,12 +186,13 @@ DeductionEditor::DeductionEditor(Binding<Deduction> row, QUuid id, std::function
     column->addLayout(pair(m_amount, m_ytd));
 }
 
-ReimbursementEditor::ReimbursementEditor(Binding<Reimbursement> row, QUuid id, std::function<void()> remove,
-                                         QWidget *parent)
+ReimbursementEditor::ReimbursementEditor(Binding<Reimbursement> row, QUuid id,
+                                         std::function<void()> remove, QWidget *parent)
     : LineItemEditor(id, parent) {
-    QVBoxLayout *column = startColumn(7, 12, memberBinding(row, &Reimbursement::label), std::move(remove));
-    m_amount = new AmountField(QStringLiteral("本期报销 $"), memberBinding(row, &Reimbursement::amount), {},
-                               std::nullopt, this);
+    QVBoxLayout *column =
+        startColumn(7, 12, memberBinding(row, &Reimbursement::label), std::move(remove));
+    m_amount = new AmountField(QStringLiteral("本期报销 $"),
+                               memberBinding(row, &Reimbursement::amount), {}, std::nullopt, this);
     adopt(m_amount);
     column->addWidget(m_amount);
 }

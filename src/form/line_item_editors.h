@@ -31,7 +31,8 @@ protected:
     LineItemEditor(QUuid id, QWidget *parent);
     void adopt(ValidatedField *field);
     // The editor's column, opened with the row's heading.
-    QVBoxLayout *startColumn(int verticalMargin, int spacing, Binding<QString> label, std::function<void()> remove);
+    QVBoxLayout *startColumn(int verticalMargin, int spacing, Binding<QString> label,
+                             std::function<void()> remove);
 
     QUuid m_id;
     RowHeading *m_heading = nullptr;
@@ -43,7 +44,8 @@ protected:
 class EarningEditor : public LineItemEditor {
     Q_OBJECT
 public:
-    EarningEditor(Binding<Earning> row, QUuid id, std::function<void()> remove, QWidget *parent = nullptr);
+    EarningEditor(Binding<Earning> row, QUuid id, std::function<void()> remove,
+                  QWidget *parent = nullptr);
 
     QPushButton *hourlyButton() const { return m_hourly; }
     QPushButton *fixedButton() const { return m_fixed; }
@@ -73,7 +75,8 @@ private:
 class DeductionEditor : public LineItemEditor {
     Q_OBJECT
 public:
-    DeductionEditor(Binding<Deduction> row, QUuid id, std::function<void()> remove, QWidget *parent = nullptr);
+    DeductionEditor(Binding<Deduction> row, QUuid id, std::function<void()> remove,
+                    QWidget *parent = nullptr);
     AmountField *amountField() const { return m_amount; }
     AmountField *ytdField() const { return m_ytd; }
 
@@ -94,7 +97,8 @@ private:
 };
 
 // A binding to one member of a row binding.
-template <typename Row> Binding<QString> memberBinding(const Binding<Row> &row, QString Row::*member) {
+template <typename Row>
+Binding<QString> memberBinding(const Binding<Row> &row, QString Row::*member) {
     return {[row, member] { return row.get().*member; },
             [row, member](const QString &value) {
                 Row r = row.get();

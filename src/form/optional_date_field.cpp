@@ -14,9 +14,11 @@
 const QDate OptionalDateField::earliest(1900, 1, 1);
 const QDate OptionalDateField::latest(2199, 12, 31);
 
-OptionalDateField::OptionalDateField(const QString &title, Binding<std::optional<QDate>> value, QWidget *parent)
-    : ValidatedField(parent), m_title(title), m_value(std::move(value)), m_absent(new QWidget(this)),
-      m_present(new QWidget(this)), m_choose(new QPushButton(QStringLiteral("选择日期"), m_absent)),
+OptionalDateField::OptionalDateField(const QString &title, Binding<std::optional<QDate>> value,
+                                     QWidget *parent)
+    : ValidatedField(parent), m_title(title), m_value(std::move(value)),
+      m_absent(new QWidget(this)), m_present(new QWidget(this)),
+      m_choose(new QPushButton(QStringLiteral("选择日期"), m_absent)),
       m_picker(new QDateEdit(m_present)), m_clear(new QToolButton(m_present)) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -71,7 +73,9 @@ OptionalDateField::OptionalDateField(const QString &title, Binding<std::optional
     refresh();
 }
 
-QDate OptionalDateField::selected() const { return m_value.get().value_or(QDate::currentDate()); }
+QDate OptionalDateField::selected() const {
+    return m_value.get().value_or(QDate::currentDate());
+}
 
 std::optional<QString> OptionalDateField::issue() const {
     if (!m_value.get() && showErrors()) return QStringLiteral("请选择日期");

@@ -23,7 +23,8 @@
 namespace {
 
 // Rows of a draft list, found by id on every access.
-template <typename Row> Binding<Row> rowBinding(PayrollDraft *draft, QList<Row> PayrollDraft::*list, QUuid id) {
+template <typename Row>
+Binding<Row> rowBinding(PayrollDraft *draft, QList<Row> PayrollDraft::*list, QUuid id) {
     return {[=] {
                 for (const Row &r : draft->*list)
                     if (r.id == id) return r;
@@ -40,7 +41,9 @@ template <> struct EditorFor<Earning> { using type = EarningEditor; };
 template <> struct EditorFor<Deduction> { using type = DeductionEditor; };
 template <> struct EditorFor<Reimbursement> { using type = ReimbursementEditor; };
 
-template <typename Row> Row newRow() { return Row{}; }
+template <typename Row> Row newRow() {
+    return Row{};
+}
 // A new earning has no description, unlike the default row of a new draft.
 template <> Earning newRow<Earning>() {
     Earning e;
@@ -50,7 +53,8 @@ template <> Earning newRow<Earning>() {
 
 QComboBox *choice(const QList<std::pair<QString, QVariant>> &options, QWidget *parent) {
     auto *box = new QComboBox(parent);
-    for (const auto &[text, value] : options) box->addItem(text, value);
+    for (const auto &[text, value] : options)
+        box->addItem(text, value);
     return box;
 }
 
@@ -77,7 +81,9 @@ void PayrollForm::setStage(WorkflowStep stage) {
     build();
 }
 
-void PayrollForm::reload() { build(); }
+void PayrollForm::reload() {
+    build();
+}
 
 QList<FormSection *> PayrollForm::sections() const {
     return m_page ? m_page->findChildren<FormSection *>(QString(), Qt::FindDirectChildrenOnly)
@@ -108,29 +114,33 @@ void PayrollForm::build() {
 }
 
 void PayrollForm::buildBasic() {
-    auto *section = new FormSection(
-        QStringLiteral("员工与发薪信息"),
-        QStringLiteral("请使用正式名称。工资周期是这次工资对应的工作日期；付款日期是实际发薪日，可以与周期结束日不同。星号为必填项。"),
-        m_page);
+    auto *section =
+        new FormSection(QStringLiteral("员工与发薪信息"),
+                        QStringLiteral("请使用正式名称。工资周期是这次工资对应的工作日期；付款日期"
+                                       "是实际发薪日，可以与周期结束日不同。星号为必填项。"),
+                        m_page);
     PayrollDraft *d = m_draft;
-    m_employer = new LimitedField(QStringLiteral("雇主名称 *"),
-                                  {[d] { return d->employer; }, [d](const QString &v) { d->employer = v; }}, 120,
-                                  section);
-    m_employee = new LimitedField(QStringLiteral("员工姓名 *"),
-                                  {[d] { return d->employee; }, [d](const QString &v) { d->employee = v; }}, 100,
-                                  section);
+    m_employer = new LimitedField(
+        QStringLiteral("雇主名称 *"),
+        {[d] { return d->employer; }, [d](const QString &v) { d->employer = v; }}, 120, section);
+    m_employee = new LimitedField(
+        QStringLiteral("员工姓名 *"),
+        {[d] { return d->employee; }, [d](const QString &v) { d->employee = v; }}, 100, section);
     section->content()->addWidget(m_employer);
     section->content()->addWidget(m_employee);
     connect(m_employer, &ValidatedField::edited, this, &PayrollForm::onEdited);
     connect(m_employee, &ValidatedField::edited, this, &PayrollForm::onEdited);
 
     const std::pair<const char16_t *, std::optional<QDate> PayrollDraft::*> dates[] = {
-        {u"周期开始 *", &PayrollDraft::start}, {u"周期结束 *", &PayrollDraft::end}, {u"付款日期 *", &PayrollDraft::payday}};
+        {u"周期开始 *", &PayrollDraft::start},
+        {u"周期结束 *", &PayrollDraft::end},
+        {u"付款日期 *", &PayrollDraft::payday}};
     for (const auto &[title, member] : dates) {
-        auto *field = new OptionalDateField(
-            QString::fromUtf16(title),
-            {[d, member] { return d->*member; }, [d, member](const std::optional<QDate> &v) { d->*member = v; }},
-            section);
+        auto *field =
+            new OptionalDateField(QString::fromUtf16(title),
+                                  {[d, member] { return d->*member; },
+                                   [d, member](const std::optional<QDate> &v) { d->*member = v; }},
+                                  section);
         section->content()->addWidget(field);
         connect(field, &ValidatedField::edited, this, &PayrollForm::onEdited);
         m_dates.append(field);
@@ -165,12 +175,16 @@ ItemListSection *PayrollForm::itemSection(QList<Row> PayrollDraft::*list, const 
     ItemListSection::Rows rows;
     rows.ids = [d, list] {
         QList<QUuid> ids;
-        for (const Row &r : d->*list) ids.append(r.id);
+        for (const Row &r : d->*list)
+            ids.append(r.id);
         return ids;
     };
     rows.append = [d, list] { (d->*list).append(newRow<Row>()); };
-    rows.remove = [d, list](QUuid id) { (d->*list).removeIf([id](const Row &r) { return r.id == id; }); };
-    rows.editor = [this, d, list, remove = rows.remove](QUuid id, QWidget *parent) -> LineItemEditor * {
+    rows.remove = [d, list](QUuid id) {
+        (d->*list).removeIf([id](const Row &r) { return r.id == id; });
+    };
+    rows.editor = [this, d, list, remove = rows.remove](QUuid id,
+                                                        QWidget *parent) -> LineItemEditor * {
         return new typename EditorFor<Row>::type(
             rowBinding(d, list, id), id,
             [this, remove, id] {
@@ -186,16 +200,20 @@ ItemListSection *PayrollForm::itemSection(QList<Row> PayrollDraft::*list, const 
 }
 
 void PayrollForm::buildAmounts() {
-    m_earnings = itemSection(&PayrollDraft::earnings, QStringLiteral("收入明细"),
-                             QStringLiteral("按工时：工时 × 时薪自动计算。奖金等直接选固定金额。年度累计 YTD "
-                                            "请填写已包含本期的金额，不填则留空。"),
-                             QStringLiteral("添加收入项目"), QStringLiteral("收入合计"));
-    m_deductions = itemSection(&PayrollDraft::deductions, QStringLiteral("扣款明细"),
-                               QStringLiteral("输入已核算的所得税、CPP、EI 和其他扣款，本工具不自动算税。没有发生的扣款可留空。"),
-                               QStringLiteral("添加扣款项目"), QStringLiteral("扣款合计"));
-    m_reimbursements = itemSection(&PayrollDraft::reimbursements, QStringLiteral("报销"),
-                                   QStringLiteral("报销会加到最终净支付金额中，没有报销可留空，不用填零。"),
-                                   QStringLiteral("添加报销项目"), QStringLiteral("报销合计"));
+    m_earnings = itemSection(
+        &PayrollDraft::earnings, QStringLiteral("收入明细"),
+        QStringLiteral("按工时：工时 × 时薪自动计算。奖金等直接选固定金额。年度累计 YTD "
+                       "请填写已包含本期的金额，不填则留空。"),
+        QStringLiteral("添加收入项目"), QStringLiteral("收入合计"));
+    m_deductions = itemSection(
+        &PayrollDraft::deductions, QStringLiteral("扣款明细"),
+        QStringLiteral(
+            "输入已核算的所得税、CPP、EI 和其他扣款，本工具不自动算税。没有发生的扣款可留空。"),
+        QStringLiteral("添加扣款项目"), QStringLiteral("扣款合计"));
+    m_reimbursements =
+        itemSection(&PayrollDraft::reimbursements, QStringLiteral("报销"),
+                    QStringLiteral("报销会加到最终净支付金额中，没有报销可留空，不用填零。"),
+                    QStringLiteral("添加报销项目"), QStringLiteral("报销合计"));
 
     auto *notes = new FormSection(QStringLiteral("附加备注 · 选填"), QString(), m_page);
     m_notes = new QPlainTextEdit(notes);
@@ -220,9 +238,11 @@ void PayrollForm::buildAmounts() {
 
     auto *display = new FormSection(QStringLiteral("显示设置"), QString(), m_page);
     m_paper = choice({{QStringLiteral("Letter"), false}, {QStringLiteral("A4"), true}}, display);
-    m_currency = choice({{QStringLiteral("CAD $"), QStringLiteral("CAD")}, {QStringLiteral("USD $"), QStringLiteral("USD")}},
+    m_currency = choice({{QStringLiteral("CAD $"), QStringLiteral("CAD")},
+                         {QStringLiteral("USD $"), QStringLiteral("USD")}},
                         display);
-    for (const auto &[text, box] : {std::pair{QStringLiteral("纸张"), m_paper}, std::pair{QStringLiteral("货币"), m_currency}}) {
+    for (const auto &[text, box] : {std::pair{QStringLiteral("纸张"), m_paper},
+                                    std::pair{QStringLiteral("货币"), m_currency}}) {
         auto *row = new QHBoxLayout;
         auto *label = new QLabel(text, display);
         label->setBuddy(box);
@@ -232,7 +252,8 @@ void PayrollForm::buildAmounts() {
         row->addWidget(box);
         display->content()->addLayout(row);
     }
-    display->content()->addWidget(secondaryLabel(QStringLiteral("币种仅改变金额标识，不自动换汇。"), display));
+    display->content()->addWidget(
+        secondaryLabel(QStringLiteral("币种仅改变金额标识，不自动换汇。"), display));
     connect(m_paper, &QComboBox::currentIndexChanged, this, [this] {
         if (m_syncing) return;
         m_draft->a4 = m_paper->currentData().toBool();
@@ -278,7 +299,8 @@ void PayrollForm::refreshAll() {
     syncChoices();
     for (LimitedField *f : {m_employer, m_employee})
         if (f) f->refresh();
-    for (OptionalDateField *f : m_dates) f->refresh();
+    for (OptionalDateField *f : m_dates)
+        f->refresh();
     if (!m_earnings) return;
     std::optional<PayrollTotals> totals;
     try {
@@ -301,7 +323,8 @@ void collectWidget(QWidget *w, QList<QWidget *> &out) {
     // purpose is skipped.
     if (!w || (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide))) return;
     if (w->focusPolicy() & Qt::TabFocus) out.append(w);
-    if (w->layout()) collectInLayoutOrder(w->layout(), out);
+    if (w->layout())
+        collectInLayoutOrder(w->layout(), out);
     else if (auto *scroll = qobject_cast<QScrollArea *>(w); scroll && scroll->widget())
         collectWidget(scroll->widget(), out);
 }
@@ -309,8 +332,10 @@ void collectWidget(QWidget *w, QList<QWidget *> &out) {
 void collectInLayoutOrder(QLayout *layout, QList<QWidget *> &out) {
     for (int i = 0; i < layout->count(); ++i) {
         QLayoutItem *item = layout->itemAt(i);
-        if (item->widget()) collectWidget(item->widget(), out);
-        else if (item->layout()) collectInLayoutOrder(item->layout(), out);
+        if (item->widget())
+            collectWidget(item->widget(), out);
+        else if (item->layout())
+            collectInLayoutOrder(item->layout(), out);
     }
 }
 
@@ -319,5 +344,6 @@ void collectInLayoutOrder(QLayout *layout, QList<QWidget *> &out) {
 void PayrollForm::orderTabs() {
     QList<QWidget *> chain;
     collectInLayoutOrder(m_column, chain);
-    for (qsizetype i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }

@@ -54,9 +54,10 @@ private:
     void orderTabs();
     void syncChoices();
 
-    template <typename Row> ItemListSection *itemSection(QList<Row> PayrollDraft::*list, const QString &header,
-                                                        const QString &footer, const QString &addText,
-                                                        const QString &totalLabel);
+    template <typename Row>
+    ItemListSection *itemSection(QList<Row> PayrollDraft::*list, const QString &header,
+                                 const QString &footer, const QString &addText,
+                                 const QString &totalLabel);
 
     PayrollDraft *m_draft;
     WorkflowStep m_stage;

@@ -7,7 +7,8 @@
 #include <QToolButton>
 
 RowHeading::RowHeading(Binding<QString> label, std::function<void()> remove, QWidget *parent)
-    : QWidget(parent), m_label(new LimitedField(QStringLiteral("项目名称"), std::move(label), 120, this)),
+    : QWidget(parent),
+      m_label(new LimitedField(QStringLiteral("项目名称"), std::move(label), 120, this)),
       m_remove(new QToolButton(this)) {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -19,6 +20,7 @@ RowHeading::RowHeading(Binding<QString> label, std::function<void()> remove, QWi
     m_remove->setAccessibleName(QStringLiteral("删除这一行项目"));
     m_remove->setToolTip(QStringLiteral("删除这一行项目"));
     // Removal may delete this widget, so it runs after the click has been delivered.
-    connect(m_remove, &QToolButton::clicked, this, [remove = std::move(remove)] { remove(); },
-            Qt::QueuedConnection);
+    connect(
+        m_remove, &QToolButton::clicked, this, [remove = std::move(remove)] { remove(); },
+        Qt::QueuedConnection);
 }

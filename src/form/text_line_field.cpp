@@ -4,8 +4,10 @@
 
 #include <QLineEdit>
 
-TextLineField::TextLineField(const QString &title, Binding<QString> value, qsizetype limit, QWidget *parent)
-    : ValidatedField(parent), m_title(title), m_value(std::move(value)), m_limit(limit), m_edit(new QLineEdit(this)) {
+TextLineField::TextLineField(const QString &title, Binding<QString> value, qsizetype limit,
+                             QWidget *parent)
+    : ValidatedField(parent), m_title(title), m_value(std::move(value)), m_limit(limit),
+      m_edit(new QLineEdit(this)) {
     m_edit->setAccessibleName(title);
     watchFocus(m_edit);
     connect(m_edit, &QLineEdit::textChanged, this, [this](const QString &text) {

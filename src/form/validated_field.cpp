@@ -10,9 +10,13 @@
 
 ValidatedField::ValidatedField(QWidget *parent) : QWidget(parent) {}
 
-bool ValidatedField::showErrors() const { return FieldErrors::shown(this); }
+bool ValidatedField::showErrors() const {
+    return FieldErrors::shown(this);
+}
 
-void ValidatedField::watchFocus(QWidget *input) { input->installEventFilter(this); }
+void ValidatedField::watchFocus(QWidget *input) {
+    input->installEventFilter(this);
+}
 
 QLabel *ValidatedField::createMessageLine() {
     m_message = new QLabel(this);

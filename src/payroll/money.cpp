@@ -1,9 +1,10 @@
 #include "payroll/money.h"
 
-PayrollError::PayrollError(const QString &message)
-    : m_message(message), m_utf8(message.toUtf8()) {}
+PayrollError::PayrollError(const QString &message) : m_message(message), m_utf8(message.toUtf8()) {}
 
-PayrollError PayrollError::invalid(const QString &message) { return PayrollError(message); }
+PayrollError PayrollError::invalid(const QString &message) {
+    return PayrollError(message);
+}
 
 namespace {
 
@@ -21,7 +22,9 @@ bool isTrimmable(QChar c) {
     }
 }
 
-bool isAsciiDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+bool isAsciiDigit(QChar c) {
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
 
 } // namespace
 
@@ -30,12 +33,16 @@ namespace Money {
 QString trimmed(const QString &text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && isTrimmable(text.at(begin))) ++begin;
-    while (end > begin && isTrimmable(text.at(end - 1))) --end;
+    while (begin < end && isTrimmable(text.at(begin)))
+        ++begin;
+    while (end > begin && isTrimmable(text.at(end - 1)))
+        --end;
     return text.mid(begin, end - begin);
 }
 
-bool isBlank(const QString &text) { return trimmed(text).isEmpty(); }
+bool isBlank(const QString &text) {
+    return trimmed(text).isEmpty();
+}
 
 qint64 cents(const QString &text) {
     const QString t = trimmed(text);
@@ -47,7 +54,8 @@ qint64 cents(const QString &text) {
     // than nine significant integer digits is already above the limit.
     const qsizetype n = t.size();
     qsizetype i = 0;
-    while (i < n && isAsciiDigit(t.at(i))) ++i;
+    while (i < n && isAsciiDigit(t.at(i)))
+        ++i;
     const qsizetype intEnd = i;
     if (intEnd == 0) throw PayrollError::invalid(grammarMessage);
     qint64 fraction = 0;
@@ -65,10 +73,12 @@ qint64 cents(const QString &text) {
     }
 
     qsizetype first = 0;
-    while (first < intEnd - 1 && t.at(first) == u'0') ++first;
+    while (first < intEnd - 1 && t.at(first) == u'0')
+        ++first;
     if (intEnd - first > 9) throw PayrollError::invalid(grammarMessage);
     qint64 whole = 0;
-    for (qsizetype k = first; k < intEnd; ++k) whole = whole * 10 + (t.at(k).unicode() - u'0');
+    for (qsizetype k = first; k < intEnd; ++k)
+        whole = whole * 10 + (t.at(k).unicode() - u'0');
     return whole * 100 + fraction;
 }
 

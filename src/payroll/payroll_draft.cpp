@@ -5,7 +5,9 @@
 
 #include <QLocale>
 
-qint64 Earning::current() const { return hourly ? Money::hours(hours, rate) : Money::cents(amount); }
+qint64 Earning::current() const {
+    return hourly ? Money::hours(hours, rate) : Money::cents(amount);
+}
 
 bool sameText(const QString &a, const QString &b) {
     if (a == b) return true;
@@ -51,7 +53,8 @@ PayrollDraft PayrollDraft::sample() {
     draft.employer = QStringLiteral("Example Restaurant Ltd.");
     draft.employee = QStringLiteral("Velo Marrick");
     const auto day = [](const char *text) -> std::optional<QDate> {
-        const QDate date = QDate::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd"));
+        const QDate date =
+            QDate::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd"));
         return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
     };
     draft.start = day("2026-06-01");
@@ -81,8 +84,15 @@ namespace {
 
 bool isFilenameBreaker(char32_t c) {
     switch (c) {
-    case U'/': case U'\\': case U':': case U'*': case U'?':
-    case U'"': case U'<': case U'>': case U'|':
+    case U'/':
+    case U'\\':
+    case U':':
+    case U'*':
+    case U'?':
+    case U'"':
+    case U'<':
+    case U'>':
+    case U'|':
         return true;
     default:
         break;
@@ -100,8 +110,8 @@ QString PayrollDraft::filename() const {
     for (qsizetype i = 0; i < name.size();) {
         // A whole code point at a time, so that format characters beyond the BMP count;
         // a lone surrogate is no control character and stays.
-        const bool pair = name.at(i).isHighSurrogate() && i + 1 < name.size() &&
-                          name.at(i + 1).isLowSurrogate();
+        const bool pair =
+            name.at(i).isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate();
         const qsizetype width = pair ? 2 : 1;
         const char32_t c =
             pair ? QChar::surrogateToUcs4(name.at(i), name.at(i + 1)) : name.at(i).unicode();
@@ -111,7 +121,8 @@ QString PayrollDraft::filename() const {
             cleaned += QStringView(name).mid(i, width);
         i += width;
     }
-    const QString person = cleaned.isEmpty() ? QStringLiteral("Employee") : Text::leadingGraphemes(cleaned, 70);
+    const QString person =
+        cleaned.isEmpty() ? QStringLiteral("Employee") : Text::leadingGraphemes(cleaned, 70);
     const QString iso = QStringLiteral("yyyy-MM-dd");
     return QStringLiteral("Corvane_") + person + u'_' + dateLabel(start, iso) + u'_' +
            dateLabel(end, iso);

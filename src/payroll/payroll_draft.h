@@ -83,9 +83,9 @@ struct PayrollDraft {
     static QString dateLabel(const std::optional<QDate> &date,
                              const QString &format = QStringLiteral("MMM dd, yyyy"));
 
-    PayrollTotals totals() const;   // throws PayrollError
-    void validateBasics() const;    // throws PayrollError
-    void validate() const;          // throws PayrollError
+    PayrollTotals totals() const; // throws PayrollError
+    void validateBasics() const;  // throws PayrollError
+    void validate() const;        // throws PayrollError
 
     bool operator==(const PayrollDraft &other) const;
 };

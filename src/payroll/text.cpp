@@ -7,7 +7,8 @@ namespace Text {
 qsizetype graphemeCount(const QString &text) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     qsizetype count = 0;
-    while (finder.toNextBoundary() >= 0) ++count;
+    while (finder.toNextBoundary() >= 0)
+        ++count;
     return count;
 }
 

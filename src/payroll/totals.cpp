@@ -7,9 +7,11 @@ namespace {
 // period carries a year-to-date text; otherwise it is absent.
 std::optional<qint64> sumYTD(const QList<QString> &ytdTexts, const QList<qint64> &currents) {
     qint64 sum = 0;
-    for (const QString &text : ytdTexts) sum += Money::cents(text);
+    for (const QString &text : ytdTexts)
+        sum += Money::cents(text);
     bool allBlank = true;
-    for (const QString &text : ytdTexts) allBlank = allBlank && Money::isBlank(text);
+    for (const QString &text : ytdTexts)
+        allBlank = allBlank && Money::isBlank(text);
     if (allBlank) return std::nullopt;
     for (qsizetype i = 0; i < ytdTexts.size(); ++i)
         if (currents.at(i) > 0 && Money::isBlank(ytdTexts.at(i))) return std::nullopt;
@@ -30,13 +32,16 @@ PayrollTotals PayrollDraft::totals() const {
         deductionAmounts.append(Money::cents(row.amount));
         t.deducted += deductionAmounts.last();
     }
-    for (const Reimbursement &row : reimbursements) t.reimbursed += Money::cents(row.amount);
+    for (const Reimbursement &row : reimbursements)
+        t.reimbursed += Money::cents(row.amount);
 
     QList<QString> texts;
-    for (const Earning &row : earnings) texts.append(row.ytd);
+    for (const Earning &row : earnings)
+        texts.append(row.ytd);
     t.grossYTD = sumYTD(texts, earningCurrents);
     texts.clear();
-    for (const Deduction &row : deductions) texts.append(row.ytd);
+    for (const Deduction &row : deductions)
+        texts.append(row.ytd);
     t.deductionsYTD = sumYTD(texts, deductionAmounts);
     return t;
 }

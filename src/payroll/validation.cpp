@@ -7,7 +7,9 @@ namespace {
     throw PayrollError::invalid(QString::fromUtf16(message));
 }
 
-bool yearInRange(const QDate &date) { return date.year() >= 1900 && date.year() <= 2199; }
+bool yearInRange(const QDate &date) {
+    return date.year() >= 1900 && date.year() <= 2199;
+}
 
 } // namespace
 
@@ -30,7 +32,8 @@ void PayrollDraft::validate() const {
     for (const Earning &row : earnings) {
         const qint64 current = row.current();
         const qint64 ytd = Money::cents(row.ytd);
-        if ((current > 0 || ytd > 0) && Money::isBlank(row.label)) fail(u"有金额的收入须填写项目名称。");
+        if ((current > 0 || ytd > 0) && Money::isBlank(row.label))
+            fail(u"有金额的收入须填写项目名称。");
         if (row.hourly) {
             const qint64 h = Money::cents(row.hours);
             const qint64 r = Money::cents(row.rate);
@@ -42,11 +45,13 @@ void PayrollDraft::validate() const {
     for (const Deduction &row : deductions) {
         const qint64 amount = Money::cents(row.amount);
         const qint64 ytd = Money::cents(row.ytd);
-        if ((amount > 0 || ytd > 0) && Money::isBlank(row.label)) fail(u"有金额的扣款须填写项目名称。");
+        if ((amount > 0 || ytd > 0) && Money::isBlank(row.label))
+            fail(u"有金额的扣款须填写项目名称。");
         if (!Money::isBlank(row.ytd) && ytd < amount) fail(ytdBelowCurrent);
     }
     for (const Reimbursement &row : reimbursements) {
-        if (Money::cents(row.amount) > 0 && Money::isBlank(row.label)) fail(u"有金额的报销须填写项目名称。");
+        if (Money::cents(row.amount) > 0 && Money::isBlank(row.label))
+            fail(u"有金额的报销须填写项目名称。");
     }
 
     const PayrollTotals t = totals();

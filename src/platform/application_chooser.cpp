@@ -29,7 +29,8 @@ ApplicationChooser::ApplicationChooser(const QList<Application> &applications, Q
         auto *item = new QListWidgetItem(QIcon::fromTheme(app.icon), app.name, m_list);
         item->setData(Qt::UserRole, int(i));
     }
-    if (applications.isEmpty()) column->addWidget(new QLabel(QStringLiteral("没有找到已安装的应用。"), this));
+    if (applications.isEmpty())
+        column->addWidget(new QLabel(QStringLiteral("没有找到已安装的应用。"), this));
     column->addWidget(m_list);
     auto *buttons = new QDialogButtonBox(this);
     QPushButton *open = buttons->addButton(QStringLiteral("打开"), QDialogButtonBox::AcceptRole);

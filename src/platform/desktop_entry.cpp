@@ -26,7 +26,8 @@ std::optional<QStringList> splitExec(const QString &exec) {
         if (quoted) {
             if (c == u'"') {
                 quoted = false;
-            } else if (c == u'\\' && i + 1 < exec.size() && QStringLiteral("\"`$\\").contains(exec.at(i + 1))) {
+            } else if (c == u'\\' && i + 1 < exec.size() &&
+                       QStringLiteral("\"`$\\").contains(exec.at(i + 1))) {
                 word += exec.at(++i);
             } else {
                 word += c;
@@ -48,8 +49,9 @@ std::optional<QStringList> splitExec(const QString &exec) {
     return words;
 }
 
-QString localized(const QHash<QString, QString> &values, const QString &key, const QString &language) {
-    const QString region = language;                  // e.g. zh_CN
+QString localized(const QHash<QString, QString> &values, const QString &key,
+                  const QString &language) {
+    const QString region = language;                   // e.g. zh_CN
     const QString lang = language.section(u'_', 0, 0); // e.g. zh
     for (const QString &k : {key + u'[' + region + u']', key + u'[' + lang + u']', key})
         if (values.contains(k)) return values.value(k);
@@ -58,7 +60,8 @@ QString localized(const QHash<QString, QString> &values, const QString &key, con
 
 } // namespace
 
-std::optional<Application> readDesktopEntry(const QString &path, const QString &id, const QString &language) {
+std::optional<Application> readDesktopEntry(const QString &path, const QString &id,
+                                            const QString &language) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return std::nullopt;
     QHash<QString, QString> values;
@@ -74,15 +77,20 @@ std::optional<Application> readDesktopEntry(const QString &path, const QString &
         const qsizetype eq = line.indexOf(u'=');
         if (inEntry && eq > 0) values.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
     }
-    const auto yes = [&](const char *key) { return values.value(QString::fromLatin1(key)) == QStringLiteral("true"); };
-    if (values.value(QStringLiteral("Type")) != QStringLiteral("Application") || yes("NoDisplay") || yes("Hidden"))
+    const auto yes = [&](const char *key) {
+        return values.value(QString::fromLatin1(key)) == QStringLiteral("true");
+    };
+    if (values.value(QStringLiteral("Type")) != QStringLiteral("Application") || yes("NoDisplay") ||
+        yes("Hidden"))
         return std::nullopt;
     Application app;
     app.id = id;
     app.name = localized(values, QStringLiteral("Name"), language);
     app.exec = values.value(QStringLiteral("Exec"));
     app.icon = values.value(QStringLiteral("Icon"));
-    app.opensPdf = values.value(QStringLiteral("MimeType")).split(u';').contains(QStringLiteral("application/pdf"));
+    app.opensPdf = values.value(QStringLiteral("MimeType"))
+                       .split(u';')
+                       .contains(QStringLiteral("application/pdf"));
     if (app.name.isEmpty() || app.exec.isEmpty()) return std::nullopt;
     return app;
 }
@@ -91,9 +99,11 @@ QList<Application> installedApplications() {
     const QString language = QLocale().name();
     QList<Application> apps;
     QSet<QString> seen; // an id found earlier in the search path hides later ones
-    for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
+    for (const QString &folder :
+         QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
         const QDir dir(folder);
-        for (const QString &name : dir.entryList({QStringLiteral("*.desktop")}, QDir::Files, QDir::Name)) {
+        for (const QString &name :
+             dir.entryList({QStringLiteral("*.desktop")}, QDir::Files, QDir::Name)) {
             if (seen.contains(name)) continue;
             seen.insert(name);
             if (auto app = readDesktopEntry(dir.filePath(name), name, language)) apps.append(*app);
@@ -135,11 +145,19 @@ QStringList expandExec(const QString &exec, const QString &file, const Applicati
                 continue;
             }
             const QChar code = word.at(++i);
-            if (code == u'%') out += u'%';
-            else if (code == u'c') out += application.name;
-            else if (code == u'k') out += entryPath;
-            else if (code == u'f' || code == u'F') { out += file; fileGiven = true; }
-            else if (code == u'u' || code == u'U') { out += url; fileGiven = true; }
+            if (code == u'%')
+                out += u'%';
+            else if (code == u'c')
+                out += application.name;
+            else if (code == u'k')
+                out += entryPath;
+            else if (code == u'f' || code == u'F') {
+                out += file;
+                fileGiven = true;
+            } else if (code == u'u' || code == u'U') {
+                out += url;
+                fileGiven = true;
+            }
             // %d %D %n %N %v %m and unknown codes are dropped.
         }
         if (!out.isEmpty() || word.isEmpty()) args.append(out);

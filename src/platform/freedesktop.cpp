@@ -22,10 +22,12 @@
 namespace platform {
 
 QString FreedesktopDesktop::askSavePath(QWidget *parent, const QString &suggestedName) {
-    const QString start = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(suggestedName);
+    const QString start = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                              .filePath(suggestedName);
     QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("导出 PDF"), start,
                                                 QStringLiteral("PDF 文件 (*.pdf)"));
-    if (!path.isEmpty() && !path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
+    if (!path.isEmpty() && !path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        path += QStringLiteral(".pdf");
     return path;
 }
 
@@ -34,8 +36,10 @@ bool FreedesktopDesktop::confirm(QWidget *parent, const QString &title, const QS
     QMessageBox box(QMessageBox::Question, title, title, QMessageBox::NoButton, parent);
     box.setInformativeText(message);
     box.setWindowModality(Qt::WindowModal);
-    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 320px; }")); // room for the sentence
-    QPushButton *yes = box.addButton(confirmText, destructive ? QMessageBox::DestructiveRole : QMessageBox::AcceptRole);
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { "
+                                     "min-width: 320px; }")); // room for the sentence
+    QPushButton *yes = box.addButton(confirmText, destructive ? QMessageBox::DestructiveRole
+                                                              : QMessageBox::AcceptRole);
     QPushButton *no = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
@@ -43,17 +47,20 @@ bool FreedesktopDesktop::confirm(QWidget *parent, const QString &title, const QS
     return box.clickedButton() == yes;
 }
 
-void FreedesktopDesktop::alert(QWidget *parent, const QString &title, const QString &message, const QString &button) {
+void FreedesktopDesktop::alert(QWidget *parent, const QString &title, const QString &message,
+                               const QString &button) {
     QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, parent);
     box.setInformativeText(message);
     box.setWindowModality(Qt::WindowModal);
-    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 320px; }"));
+    box.setStyleSheet(QStringLiteral(
+        "QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 320px; }"));
     QPushButton *ok = box.addButton(button, QMessageBox::RejectRole);
     box.setEscapeButton(ok);
     box.exec();
 }
 
-std::optional<Application> FreedesktopDesktop::chooseApplication(QWidget *parent, const QString &title) {
+std::optional<Application> FreedesktopDesktop::chooseApplication(QWidget *parent,
+                                                                 const QString &title) {
     ApplicationChooser chooser(installedApplications(), parent);
     chooser.setWindowTitle(title);
     if (chooser.exec() != QDialog::Accepted) return std::nullopt;
@@ -69,7 +76,8 @@ void FreedesktopDesktop::openWith(const Application &application, const QString 
 void FreedesktopDesktop::mail(const QString &path) {
     if (QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty() ||
         !QProcess::startDetached(QStringLiteral("xdg-email"), {QStringLiteral("--attach"), path}))
-        throw FileError(QStringLiteral("无法打开邮件程序：请安装 xdg-utils，或用“复制文件”把 PDF 粘贴到邮件中。"));
+        throw FileError(QStringLiteral(
+            "无法打开邮件程序：请安装 xdg-utils，或用“复制文件”把 PDF 粘贴到邮件中。"));
 }
 
 QMimeData *fileClipboardData(const QString &path) {
@@ -88,7 +96,8 @@ void FreedesktopDesktop::copyFile(const QString &path) {
 
 void FreedesktopDesktop::showInFolder(const QString &path) {
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);

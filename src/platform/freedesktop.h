@@ -11,9 +11,10 @@ namespace platform {
 class FreedesktopDesktop : public Desktop {
 public:
     QString askSavePath(QWidget *parent, const QString &suggestedName) override;
-    bool confirm(QWidget *parent, const QString &title, const QString &message, const QString &confirmText,
-                 bool destructive) override;
-    void alert(QWidget *parent, const QString &title, const QString &message, const QString &button) override;
+    bool confirm(QWidget *parent, const QString &title, const QString &message,
+                 const QString &confirmText, bool destructive) override;
+    void alert(QWidget *parent, const QString &title, const QString &message,
+               const QString &button) override;
     std::optional<Application> chooseApplication(QWidget *parent, const QString &title) override;
 
     void openWith(const Application &application, const QString &path) override;

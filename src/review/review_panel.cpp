@@ -27,8 +27,8 @@ QFrame *divider(QWidget *parent) {
 
 } // namespace
 
-ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit, std::function<void()> preview,
-                         QWidget *parent)
+ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
+                         std::function<void()> preview, QWidget *parent)
     : QWidget(parent), m_desktop(desktop) {
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -44,9 +44,11 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     scroll->setWidget(page);
 
     // 1. Readiness.
-    m_readyCard = new RoundedPanel([this](const QPalette &) {
-        return Theme::withAlpha(m_ready ? Theme::forest() : orange, 0.07);
-    }, 10, page);
+    m_readyCard = new RoundedPanel(
+        [this](const QPalette &) {
+            return Theme::withAlpha(m_ready ? Theme::forest() : orange, 0.07);
+        },
+        10, page);
     auto *readyRow = new QHBoxLayout(m_readyCard);
     readyRow->setContentsMargins(15, 15, 15, 15);
     readyRow->setSpacing(12);
@@ -66,13 +68,15 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     column->addWidget(m_readyCard);
 
     // 2. Details.
-    auto *details = new RoundedPanel([](const QPalette &pal) { return Theme::withAlpha(Theme::secondary(pal), 0.045); },
-                                     10, page);
+    auto *details = new RoundedPanel(
+        [](const QPalette &pal) { return Theme::withAlpha(Theme::secondary(pal), 0.045); }, 10,
+        page);
     auto *detailColumn = new QVBoxLayout(details);
     detailColumn->setContentsMargins(15, 0, 15, 0);
     detailColumn->setSpacing(0);
-    const QStringList titles = {QStringLiteral("雇主"), QStringLiteral("员工"), QStringLiteral("工资周期"),
-                                QStringLiteral("付款日期"), QStringLiteral("支付方式")};
+    const QStringList titles = {QStringLiteral("雇主"), QStringLiteral("员工"),
+                                QStringLiteral("工资周期"), QStringLiteral("付款日期"),
+                                QStringLiteral("支付方式")};
     for (int i = 0; i < titles.size(); ++i) {
         if (i > 0) detailColumn->addWidget(divider(details));
         auto *row = new QHBoxLayout;
@@ -95,11 +99,13 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     column->addWidget(details);
 
     // 3. Money.
-    m_moneyCard = new RoundedPanel([](const QPalette &) { return Theme::withAlpha(Theme::forest(), 0.06); }, 10, page);
+    m_moneyCard = new RoundedPanel(
+        [](const QPalette &) { return Theme::withAlpha(Theme::forest(), 0.06); }, 10, page);
     auto *money = new QVBoxLayout(m_moneyCard);
     money->setContentsMargins(18, 18, 18, 18);
     money->setSpacing(14);
-    for (const QString &title : {QStringLiteral("本期收入"), QStringLiteral("扣款合计"), QStringLiteral("报销合计")}) {
+    for (const QString &title :
+         {QStringLiteral("本期收入"), QStringLiteral("扣款合计"), QStringLiteral("报销合计")}) {
         auto *row = new QHBoxLayout;
         auto *label = new QLabel(title, m_moneyCard);
         Theme::tint(label, Theme::secondary);
@@ -130,7 +136,8 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     // 4–7. Ways out and reminders.
     auto *buttons = new QHBoxLayout;
     m_edit = new QPushButton(QStringLiteral("返回修改"), page);
-    m_preview = new QPushButton(Icons::named("document-print-preview"), QStringLiteral("查看完整 PDF"), page);
+    m_preview = new QPushButton(Icons::named("document-print-preview"),
+                                QStringLiteral("查看完整 PDF"), page);
     buttons->addWidget(m_edit);
     buttons->addStretch(1);
     buttons->addWidget(m_preview);
@@ -138,13 +145,15 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     connect(m_edit, &QPushButton::clicked, this, [edit = std::move(edit)] { edit(); });
     connect(m_preview, &QPushButton::clicked, this, [preview = std::move(preview)] { preview(); });
 
-    auto *keep = new QLabel(QStringLiteral("返回修改会保留本次填写内容。退出 App 前请保存 PDF。"), page);
+    auto *keep =
+        new QLabel(QStringLiteral("返回修改会保留本次填写内容。退出 App 前请保存 PDF。"), page);
     keep->setFont(Theme::font(font(), -1.5));
     keep->setWordWrap(true);
     Theme::tint(keep, Theme::secondary);
     column->addWidget(keep);
 
-    m_openWith = new QPushButton(Icons::named("document-open"), QStringLiteral("用其他应用打开 PDF…"), page);
+    m_openWith =
+        new QPushButton(Icons::named("document-open"), QStringLiteral("用其他应用打开 PDF…"), page);
     column->addWidget(m_openWith, 0, Qt::AlignLeft);
     connect(m_openWith, &QPushButton::clicked, this, &ReviewPanel::openWith);
 
@@ -159,8 +168,10 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     reminderTitle->addWidget(reminderLabel);
     reminderTitle->addStretch(1);
     reminder->addLayout(reminderTitle);
-    auto *reminderText = new QLabel(
-        QStringLiteral("税款为手动录入；YTD 已包含本期；报销已计入净支付。PDF 导出后由你保存，App 不保留工资历史。"), page);
+    auto *reminderText =
+        new QLabel(QStringLiteral("税款为手动录入；YTD 已包含本期；报销已计入净支付。PDF "
+                                  "导出后由你保存，App 不保留工资历史。"),
+                   page);
     reminderText->setFont(Theme::font(font(), -1.5));
     reminderText->setWordWrap(true);
     Theme::tint(reminderText, Theme::secondary);
@@ -182,7 +193,8 @@ void ReviewPanel::setDraft(const PayrollDraft &draft) {
         problem = e.errorDescription();
     }
     m_readyIcon->setPixmap(Icons::named(m_ready ? "emblem-ok" : "dialog-error").pixmap(22, 22));
-    m_readyTitle->setText(m_ready ? QStringLiteral("信息已齐全，可以导出") : QStringLiteral("还有内容需要检查"));
+    m_readyTitle->setText(m_ready ? QStringLiteral("信息已齐全，可以导出")
+                                  : QStringLiteral("还有内容需要检查"));
     m_readyDetail->setText(m_ready ? QStringLiteral("请再核对姓名、日期与净支付金额。") : problem);
     m_readyCard->update();
 
@@ -212,19 +224,27 @@ void ReviewPanel::setDraft(const PayrollDraft &draft) {
     m_openWith->setEnabled(m_ready);
 }
 
-QString ReviewPanel::readinessTitle() const { return m_readyTitle->text(); }
-QString ReviewPanel::readinessDetail() const { return m_readyDetail->text(); }
-QString ReviewPanel::currency() const { return m_currency->text(); }
+QString ReviewPanel::readinessTitle() const {
+    return m_readyTitle->text();
+}
+QString ReviewPanel::readinessDetail() const {
+    return m_readyDetail->text();
+}
+QString ReviewPanel::currency() const {
+    return m_currency->text();
+}
 
 QStringList ReviewPanel::details() const {
     QStringList rows;
-    for (const auto &[title, value] : m_details) rows.append(title->text() + QStringLiteral(": ") + value->text());
+    for (const auto &[title, value] : m_details)
+        rows.append(title->text() + QStringLiteral(": ") + value->text());
     return rows;
 }
 
 QStringList ReviewPanel::amounts() const {
     QStringList texts;
-    for (const QLabel *l : m_amounts) texts.append(l->text());
+    for (const QLabel *l : m_amounts)
+        texts.append(l->text());
     return texts;
 }
 
@@ -237,7 +257,8 @@ void ReviewPanel::openWith() {
     } catch (const std::exception &) {
         return;
     }
-    const auto application = m_desktop->chooseApplication(this, QStringLiteral("选择打开 PDF 的应用"));
+    const auto application =
+        m_desktop->chooseApplication(this, QStringLiteral("选择打开 PDF 的应用"));
     if (!application) return;
     try {
         m_desktop->openWith(*application, path);

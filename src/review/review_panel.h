@@ -19,8 +19,8 @@ class Desktop;
 class ReviewPanel : public QWidget {
     Q_OBJECT
 public:
-    ReviewPanel(platform::Desktop *desktop, std::function<void()> edit, std::function<void()> preview,
-                QWidget *parent = nullptr);
+    ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
+                std::function<void()> preview, QWidget *parent = nullptr);
 
     // Shows `draft`; nothing is kept between drafts.
     void setDraft(const PayrollDraft &draft);
@@ -28,8 +28,8 @@ public:
     bool ready() const { return m_ready; }
     QString readinessTitle() const;
     QString readinessDetail() const;
-    QStringList details() const;  // "title: value" per row
-    QStringList amounts() const;  // the shown amount texts: gross, deducted, reimbursed, net
+    QStringList details() const; // "title: value" per row
+    QStringList amounts() const; // the shown amount texts: gross, deducted, reimbursed, net
     QString currency() const;
     QPushButton *editButton() const { return m_edit; }
     QPushButton *previewButton() const { return m_preview; }

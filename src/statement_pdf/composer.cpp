@@ -22,7 +22,9 @@ constexpr qreal a4Height = 841.89;
 const QByteArray roundedA4Box = "/MediaBox [0 0 595.000000 842.000000]";
 const QByteArray exactA4Box = "/MediaBox [0 0 595.280000 841.890000]";
 
-QColor grey(qreal level) { return QColor::fromRgbF(float(level), float(level), float(level)); }
+QColor grey(qreal level) {
+    return QColor::fromRgbF(float(level), float(level), float(level));
+}
 
 } // namespace
 
@@ -49,7 +51,8 @@ const QFont &Composer::font(qreal size, bool bold) {
 }
 
 void Composer::open() {
-    if (!m_buffer.open(QIODevice::WriteOnly)) throw PayrollError::invalid(QStringLiteral("无法建立 PDF。"));
+    if (!m_buffer.open(QIODevice::WriteOnly))
+        throw PayrollError::invalid(QStringLiteral("无法建立 PDF。"));
     m_writer = std::make_unique<QPdfWriter>(&m_buffer);
     m_writer->setResolution(deviceResolution);
     m_writer->setPageSize(m_draft.a4 ? QPageSize(QPageSize::A4) : QPageSize(QPageSize::Letter));
@@ -125,7 +128,8 @@ void Composer::heading(const QString &title) {
 
 void Composer::meta(const QString &label, const QString &value) {
     const qreal valueWidth = m_width - 202;
-    const qreal h = value.isEmpty() ? 22 : qMax<qreal>(22, textHeight(value, 10, false, valueWidth) + 8);
+    const qreal h =
+        value.isEmpty() ? 22 : qMax<qreal>(22, textHeight(value, 10, false, valueWidth) + 8);
     if (!fits(h)) beginPage();
     drawText(label, 9, true, Qt::AlignLeft, {margin, m_y + 3, 120, h});
     drawText(value, 10, false, Qt::AlignLeft, {164, m_y + 3, valueWidth, h - 3});
@@ -136,7 +140,8 @@ qreal Composer::shrunkSize(const QString &text, bool bold, qreal columnWidth) {
     const QString line = normalised(text);
     qreal size = 9.5;
     const auto lineWidth = [&](qreal at) {
-        return QFontMetricsF(font(at, bold), m_writer.get()).horizontalAdvance(line) / unitsPerPoint;
+        return QFontMetricsF(font(at, bold), m_writer.get()).horizontalAdvance(line) /
+               unitsPerPoint;
     };
     while (lineWidth(size) > columnWidth - 12) {
         if (size - 0.25 <= 6.5) return 6.5;
@@ -153,7 +158,8 @@ void Composer::row(const QStringList &cells, const QList<qreal> &ratios, bool bo
     for (qsizetype i = 0; i < cells.size(); ++i) {
         const qreal w = contentWidth() * ratios.value(i);
         const qreal size = (header || i == 0) ? base : shrunkSize(cells[i], bold, w);
-        const qreal h = cells[i].isEmpty() ? size + 4 + 10 : textHeight(cells[i], size, bold, w - 12) + 10;
+        const qreal h =
+            cells[i].isEmpty() ? size + 4 + 10 : textHeight(cells[i], size, bold, w - 12) + 10;
         widths.append(w);
         sizes.append(size);
         rowHeight = qMax(rowHeight, h);

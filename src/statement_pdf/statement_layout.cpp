@@ -70,7 +70,8 @@ QByteArray Composer::render() {
         if (r.label.isEmpty() && r.amount.isEmpty()) continue;
         row({r.label, Money::string(Money::cents(r.amount))}, reimbursementRatios, false, false);
     }
-    row({"TOTAL REIMBURSEMENTS", Money::string(totals.reimbursed)}, reimbursementRatios, true, false);
+    row({"TOTAL REIMBURSEMENTS", Money::string(totals.reimbursed)}, reimbursementRatios, true,
+        false);
 
     if (!m_draft.notes.isEmpty()) notes();
     netPayment(totals);
@@ -107,8 +108,8 @@ void Composer::netPayment(const PayrollTotals &totals) {
     m_y += 14;
     const qreal w = contentWidth();
     drawText(m_draft.payment, 10, true, Qt::AlignLeft, {margin, m_y, w * 0.5, 21});
-    drawText(QStringLiteral("NET PAYMENT  ") + Money::string(totals.net()), 14, true, Qt::AlignRight,
-             {margin + w * 0.4, m_y - 1, w * 0.6, 28});
+    drawText(QStringLiteral("NET PAYMENT  ") + Money::string(totals.net()), 14, true,
+             Qt::AlignRight, {margin + w * 0.4, m_y - 1, w * 0.6, 28});
 }
 
 } // namespace StubPDF

@@ -42,7 +42,8 @@ qreal Typesetter::height() const {
 qreal Typesetter::height(qsizetype from, qsizetype count) const {
     const qsizetype first = firstLineAt(from);
     qsizetype last = first;
-    while (last + 1 < m_lines.size() && m_lines[last + 1].start < from + count) ++last;
+    while (last + 1 < m_lines.size() && m_lines[last + 1].start < from + count)
+        ++last;
     if (first >= m_lines.size()) return 0;
     return m_lines[last].bottom - m_lines[first].top;
 }

@@ -41,20 +41,25 @@ struct Recorder : platform::Desktop {
         saves.append(name);
         return onSave(name);
     }
-    bool confirm(QWidget *, const QString &title, const QString &message, const QString &confirmText,
-                 bool destructive) override {
-        confirms.append(title + u'|' + message + u'|' + confirmText + (destructive ? "|destructive" : ""));
+    bool confirm(QWidget *, const QString &title, const QString &message,
+                 const QString &confirmText, bool destructive) override {
+        confirms.append(title + u'|' + message + u'|' + confirmText +
+                        (destructive ? "|destructive" : ""));
         return confirmAnswer;
     }
-    void alert(QWidget *, const QString &title, const QString &message, const QString &button) override {
+    void alert(QWidget *, const QString &title, const QString &message,
+               const QString &button) override {
         alerts.append(title + u'|' + message + u'|' + button);
     }
-    std::optional<platform::Application> chooseApplication(QWidget *, const QString &title) override {
+    std::optional<platform::Application> chooseApplication(QWidget *,
+                                                           const QString &title) override {
         ++chooserShown;
         confirms.append(title);
         return chooseAnswer;
     }
-    void openWith(const platform::Application &, const QString &path) override { opened.append(path); }
+    void openWith(const platform::Application &, const QString &path) override {
+        opened.append(path);
+    }
     void mail(const QString &path) override { mailed.append(path); }
     void copyFile(const QString &path) override {
         copied.append(path);
@@ -93,7 +98,9 @@ bool waitForRendering(PayrollModel *model) {
     return rendered.wait(2000);
 }
 
-QString month(int m) { return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat); }
+QString month(int m) {
+    return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat);
+}
 
 } // namespace
 
@@ -137,7 +144,8 @@ void TestContentView::freshWindow() {
     QCOMPARE(w.view.preview()->netText(), QStringLiteral("$0.00"));
     QCOMPARE(w.view.exportAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
     QStringList items;
-    for (QAction *a : w.view.moreButton()->menu()->actions()) items.append(a->text());
+    for (QAction *a : w.view.moreButton()->menu()->actions())
+        items.append(a->text());
     QCOMPARE(items, QStringList({"载入虚构示例", "下一位员工", "清空所有资料"}));
     QCOMPARE(w.view.moreButton()->text(), QStringLiteral("更多"));
 }
@@ -156,14 +164,16 @@ void TestContentView::forwardOnIncompleteBasics() {
     LimitedField *employer = w.view.form()->employerField();
     employer->input()->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(employer->input(), Qt::Key_M);
-    QVERIFY(!w.view.inlineError());                   // one keystroke clears the message
-    QVERIFY(!FieldErrors::shown(employee));           // and the fields' forced display
+    QVERIFY(!w.view.inlineError());         // one keystroke clears the message
+    QVERIFY(!FieldErrors::shown(employee)); // and the fields' forced display
     QVERIFY(!employee->messageLine()->isVisible());
     QVERIFY(!w.view.inlineErrorLabel()->isVisible());
 
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
     QCOMPARE(w.view.inlineError(), std::optional<QString>(QStringLiteral("请填写员工姓名。")));
-    w.view.stepNavigation()->button(WorkflowStep::amounts)->click(); // a change of step clears it too
+    w.view.stepNavigation()
+        ->button(WorkflowStep::amounts)
+        ->click(); // a change of step clears it too
     QVERIFY(!w.view.inlineError());
     QCOMPARE(w.view.stage(), WorkflowStep::amounts);
     QCOMPARE(w.view.backButton()->text(), QStringLiteral("上一步"));
@@ -182,7 +192,8 @@ void TestContentView::exportWhileSaveDialogIsOpen() {
     };
     QTest::keyClick(&w.view, Qt::Key_E, Qt::ControlModifier);
     QCOMPARE(nested, 1);
-    QCOMPARE(w.desktop.saves, QStringList{QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf")});
+    QCOMPARE(w.desktop.saves,
+             QStringList{QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf")});
     QVERIFY(w.desktop.alerts.isEmpty());
     QVERIFY(!w.view.exporting());
 }
@@ -215,7 +226,9 @@ void TestContentView::nextEmployeeKeepsAndResets() {
     w.desktop.confirms.clear();
     w.view.menuAction(QStringLiteral("next"))->trigger();
     QCOMPARE(w.desktop.confirms,
-             QStringList{QStringLiteral("替换当前填写内容？|新建下一位员工会清除员工、金额和备注，保留雇主、日期与显示设置。请先保存当前 PDF。|下一位员工")});
+             QStringList{QStringLiteral("替换当前填写内容？|"
+                                        "新建下一位员工会清除员工、金额和备注，保留雇主、日期与显示"
+                                        "设置。请先保存当前 PDF。|下一位员工")});
     const PayrollDraft &n = w.model()->draft();
     QCOMPARE(n.employer, d.employer);
     QCOMPARE(n.start, d.start);
@@ -234,7 +247,8 @@ void TestContentView::nextEmployeeKeepsAndResets() {
     QCOMPARE(n.reimbursements.size(), 1);
     QVERIFY(n.reimbursements[0].label.isEmpty());
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
-    QCOMPARE(w.view.form()->employerField()->input()->text(), d.employer); // the form shows the new draft
+    QCOMPARE(w.view.form()->employerField()->input()->text(),
+             d.employer); // the form shows the new draft
 
     w.view.menuAction(QStringLiteral("clear"))->trigger();
     QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("|确认清空|destructive")));
@@ -280,13 +294,16 @@ void TestContentView::shareControlFollowsValidity() {
     w.view.stepNavigation()->button(WorkflowStep::review)->click(); // no check when jumping ahead
     QCOMPARE(w.view.stage(), WorkflowStep::review);
     QCOMPARE(w.view.shareControls().size(), 2);
-    for (QToolButton *b : w.view.shareControls()) QVERIFY(!b->isEnabled());
+    for (QToolButton *b : w.view.shareControls())
+        QVERIFY(!b->isEnabled());
     QCOMPARE(w.view.reviewPanel()->readinessTitle(), QStringLiteral("还有内容需要检查"));
     QCOMPARE(w.view.reviewPanel()->readinessDetail(), QStringLiteral("请填写雇主名称。"));
     QVERIFY(!w.view.reviewPanel()->openWithButton()->isEnabled());
     w.load(PayrollDraft::sample());
-    for (QToolButton *b : w.view.shareControls()) QVERIFY(b->isEnabled());
-    QCOMPARE(w.view.shareControls()[0]->toolTip(), QStringLiteral("分享真正的 PDF 附件；由你在系统面板选择应用及收件人。"));
+    for (QToolButton *b : w.view.shareControls())
+        QVERIFY(b->isEnabled());
+    QCOMPARE(w.view.shareControls()[0]->toolTip(),
+             QStringLiteral("分享真正的 PDF 附件；由你在系统面板选择应用及收件人。"));
 }
 
 void TestContentView::previewShowsProblemsAndPaper() {
@@ -304,7 +321,8 @@ void TestContentView::previewShowsProblemsAndPaper() {
     QVERIFY(!w.view.preview()->showsProblem());
     QVERIFY(waitForRendering(w.model()));
     QVERIFY(w.view.preview()->showsProblem());
-    QCOMPARE(w.view.preview()->problemText(), QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。"));
+    QCOMPARE(w.view.preview()->problemText(),
+             QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。"));
 }
 
 void TestContentView::previewReloadsOnlyOnChange() {
@@ -376,11 +394,15 @@ void TestContentView::endToEnd() {
     const QList<QUrl> urls = QApplication::clipboard()->mimeData()->urls();
     QCOMPARE(urls.size(), 1);
     const QString file = urls[0].toLocalFile();
-    QCOMPARE(QFileInfo(file).fileName(), QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf"));
+    QCOMPARE(QFileInfo(file).fileName(),
+             QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf"));
     QVERIFY(file.startsWith(PDFSharePayload::temporaryRoot() + u'/'));
     QCOMPARE(modeOf(file), mode_t(0600));
     QCOMPARE(modeOf(QFileInfo(file).absolutePath()), mode_t(0700));
-    QVERIFY(QApplication::clipboard()->mimeData()->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("copy\nfile://"));
+    QVERIFY(QApplication::clipboard()
+                ->mimeData()
+                ->data(QStringLiteral("x-special/gnome-copied-files"))
+                .startsWith("copy\nfile://"));
 }
 
 void TestContentView::openWithPreparesAFile() {
@@ -393,8 +415,9 @@ void TestContentView::openWithPreparesAFile() {
     QCOMPARE(w.desktop.chooserShown, 1);
     QVERIFY(w.desktop.opened.isEmpty());
     QVERIFY(w.desktop.confirms.contains(QStringLiteral("选择打开 PDF 的应用")));
-    w.desktop.chooseAnswer = platform::Application{QStringLiteral("viewer.desktop"), QStringLiteral("Viewer"),
-                                                   QStringLiteral("viewer %f"), QString(), true};
+    w.desktop.chooseAnswer =
+        platform::Application{QStringLiteral("viewer.desktop"), QStringLiteral("Viewer"),
+                              QStringLiteral("viewer %f"), QString(), true};
     QTest::mouseClick(open, Qt::LeftButton);
     QCOMPARE(w.desktop.opened.size(), 1);
     QVERIFY(QFileInfo::exists(w.desktop.opened[0]));

@@ -61,7 +61,8 @@ void TestPayrollModel::failureKeepsBytesAndFixClearsMessage() {
     model.editableDraft()->deductions[0].amount = QStringLiteral("1,000");
     model.draftEdited();
     QVERIFY(renders.wait(1000));
-    QCOMPARE(model.previewError(), std::optional<QString>(QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。")));
+    QCOMPARE(model.previewError(),
+             std::optional<QString>(QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。")));
     QCOMPARE(model.pdf(), good);
 
     model.editableDraft()->deductions[0].amount = QStringLiteral("1000");
@@ -69,7 +70,9 @@ void TestPayrollModel::failureKeepsBytesAndFixClearsMessage() {
     QVERIFY(renders.wait(1000));
     QVERIFY(!model.previewError());
     QVERIFY(model.pdf() != good);
-    QVERIFY(readPdf(model.pdf()).allLines().contains(QStringLiteral("Federal Income Tax $1,000.00 $828.08")));
+    QVERIFY(readPdf(model.pdf())
+                .allLines()
+                .contains(QStringLiteral("Federal Income Tax $1,000.00 $828.08")));
 }
 
 void TestPayrollModel::unchangedDraftSchedulesNothing() {
@@ -93,7 +96,9 @@ void TestPayrollModel::incompleteDraftStillRenders() {
     model.setDraft(d);
     model.refresh();
     QVERIFY(!model.previewError());
-    QVERIFY(readPdf(model.pdf()).allLines().contains(QStringLiteral("FULL DEPOSIT NET PAYMENT $2,331.38")));
+    QVERIFY(readPdf(model.pdf())
+                .allLines()
+                .contains(QStringLiteral("FULL DEPOSIT NET PAYMENT $2,331.38")));
 }
 
 void TestPayrollModel::netText() {

@@ -24,8 +24,8 @@ QPalette lightPalette() {
 }
 
 bool sameColour(const QColor &c, float r, float g, float b) {
-    return qAbs(c.redF() - r) < 0.003f && qAbs(c.greenF() - g) < 0.003f && qAbs(c.blueF() - b) < 0.003f &&
-           c.alphaF() == 1.0f;
+    return qAbs(c.redF() - r) < 0.003f && qAbs(c.greenF() - g) < 0.003f &&
+           qAbs(c.blueF() - b) < 0.003f && c.alphaF() == 1.0f;
 }
 
 } // namespace
@@ -75,7 +75,8 @@ void TestThemeSteps::steps() {
     QCOMPARE(Workflow::fromRawValue(1), std::optional(WorkflowStep::basic));
     QCOMPARE(Workflow::fromRawValue(3), std::optional(WorkflowStep::review));
     const QStringList titles = {"基本资料", "收入与扣款", "核对导出"};
-    const QStringList guidance = {"先确认这张工资单属于谁", "把本期收入与扣款填清楚", "最后核对，再交付给员工"};
+    const QStringList guidance = {"先确认这张工资单属于谁", "把本期收入与扣款填清楚",
+                                  "最后核对，再交付给员工"};
     for (int i = 0; i < 3; ++i) {
         const WorkflowStep step = Workflow::allCases[i];
         QCOMPARE(Workflow::rawValue(step), i + 1);
@@ -107,7 +108,8 @@ void TestThemeSteps::navigationSelectsAnyStep() {
     QCOMPARE(marked(), QList<WorkflowStep>{WorkflowStep::review});
     QTest::mouseClick(nav.button(WorkflowStep::review), Qt::LeftButton); // the current one again
     QCOMPARE(marked(), QList<WorkflowStep>{WorkflowStep::review});
-    QCOMPARE(nav.button(WorkflowStep::amounts)->accessibleName(), QStringLiteral("第2步，收入与扣款"));
+    QCOMPARE(nav.button(WorkflowStep::amounts)->accessibleName(),
+             QStringLiteral("第2步，收入与扣款"));
 }
 
 QTEST_MAIN(TestThemeSteps)

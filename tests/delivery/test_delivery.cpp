@@ -73,14 +73,18 @@ private:
     QString m_tmp;
 };
 
-void TestDelivery::initTestCase() { m_systemTmp = qgetenv("TMPDIR"); }
+void TestDelivery::initTestCase() {
+    m_systemTmp = qgetenv("TMPDIR");
+}
 
 // Each test gets its scratch folder in the system's temporary folder, not in the
 // previous test's, and leaves nothing behind.
 void TestDelivery::cleanup() {
     m_scratch.reset();
-    if (m_systemTmp.isEmpty()) qunsetenv("TMPDIR");
-    else qputenv("TMPDIR", m_systemTmp);
+    if (m_systemTmp.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", m_systemTmp);
 }
 
 void TestDelivery::init() {
@@ -96,7 +100,8 @@ void TestDelivery::init() {
 
 void TestDelivery::rootIsPerUser() {
     QCOMPARE(PDFSharePayload::temporaryRoot(), m_runtime + QStringLiteral("/CorvaneSharedPDFs"));
-    const QString fallback = QDir(m_tmp).filePath(QStringLiteral("CorvaneSharedPDFs-%1").arg(::geteuid()));
+    const QString fallback =
+        QDir(m_tmp).filePath(QStringLiteral("CorvaneSharedPDFs-%1").arg(::geteuid()));
     ::chmod(QFile::encodeName(m_runtime).constData(), 0755); // not private: not used
     QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
     ::chmod(QFile::encodeName(m_runtime).constData(), 0700);
@@ -123,7 +128,8 @@ void TestDelivery::twoSharesOfOneDraft() {
         QCOMPARE(info.dir().dirName(), info.dir().dirName().toUpper());
         QCOMPARE(modeOf(info.absolutePath()), mode_t(0700));
         QCOMPARE(modeOf(path), mode_t(0600));
-        QCOMPARE(QDir(info.absolutePath()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(info.absolutePath())
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{name}); // no temporary left behind
         const PdfText pdf = readPdf(contents(path));
         QVERIFY(pdf.loaded);
@@ -143,7 +149,8 @@ void TestDelivery::invalidDraftWritesNothing() {
 }
 
 void TestDelivery::clearRemovesPreviousRoot() {
-    QCOMPARE(stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); }), QByteArray()); // none yet
+    QCOMPARE(stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); }),
+             QByteArray()); // none yet
     const QString path = PDFSharePayload::prepareFile(PayrollDraft::sample());
     const QString root = PDFSharePayload::temporaryRoot();
     // A link inside the root is removed, never followed.
@@ -202,7 +209,8 @@ void TestDelivery::unsafeRootsAreRefused() {
 void TestDelivery::savedFileIsExactBytes() {
     const QString path = m_scratch->filePath(QStringLiteral("saved.pdf"));
     QByteArray bytes(300000, '\0');
-    for (int i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7919 % 251);
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7919 % 251);
     writeBytes(path, "an older statement");
     PDFFile{bytes}.write(path);
     QCOMPARE(contents(path), bytes);
@@ -216,7 +224,8 @@ void TestDelivery::failedSaveKeepsExistingFile() {
 
     const QString notAFolder = m_scratch->filePath(QStringLiteral("plain"));
     writeBytes(notAFolder, "x");
-    QVERIFY_THROWS_EXCEPTION(FileError, PDFFile{"%PDF"}.write(notAFolder + QStringLiteral("/x.pdf")));
+    QVERIFY_THROWS_EXCEPTION(FileError,
+                             PDFFile{"%PDF"}.write(notAFolder + QStringLiteral("/x.pdf")));
 
     // A write that fails half-way (the file-size limit stands in for a full disk,
     // and works even for root) leaves the file that was there byte-identical.
@@ -238,7 +247,9 @@ void TestDelivery::failedSaveKeepsExistingFile() {
     std::signal(SIGXFSZ, previous);
     QVERIFY2(message.startsWith(QStringLiteral("无法保存")), qPrintable(message));
     QCOMPARE(contents(existing), QByteArray("the statement saved last week"));
-    QCOMPARE(QDir(m_scratch->path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("existing")),
+    QCOMPARE(QDir(m_scratch->path())
+                 .entryList(QDir::Files | QDir::Hidden)
+                 .filter(QStringLiteral("existing")),
              QStringList{QStringLiteral("existing.pdf")}); // no partial file left
 }
 

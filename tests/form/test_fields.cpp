@@ -92,7 +92,7 @@ void TestFields::requiredBlankReportsOnceTouched() {
     focus(field->input());
     QTest::keyClicks(field->input(), QStringLiteral("   "));
     QCOMPARE(host.text, QStringLiteral("   ")); // the draft holds what was typed
-    QCOMPARE(shown(field), QString());        // not touched yet
+    QCOMPARE(shown(field), QString());          // not touched yet
     focus(host.elsewhere);
     QCOMPARE(shown(field), QStringLiteral("! 请填写雇主名称"));
     QCOMPARE(field->input()->accessibleDescription(), QStringLiteral("请填写雇主名称"));
@@ -113,9 +113,11 @@ void TestFields::pasteIsCutAtTheLimit_data() {
 void TestFields::pasteIsCutAtTheLimit() {
     QFETCH(int, limit);
     Host host;
-    auto *field = host.add(new LimitedField(QStringLiteral("员工姓名 *"), host.textBinding(), limit));
+    auto *field =
+        host.add(new LimitedField(QStringLiteral("员工姓名 *"), host.textBinding(), limit));
     QString text;
-    for (int i = 0; i < 130; ++i) text += QChar(u'a' + i % 26);
+    for (int i = 0; i < 130; ++i)
+        text += QChar(u'a' + i % 26);
     paste(field->input(), text);
     QCOMPARE(host.text, text.left(limit));
     QCOMPARE(field->input()->text(), text.left(limit));
@@ -125,9 +127,10 @@ void TestFields::cutKeepsWholeCharacters_data() {
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("kept");
     const QString family = QStringLiteral("👩‍👩‍👧");
-    QTest::newRow("emoji sequence") << QStringLiteral("abcd") + family + QStringLiteral("e")
-                                    << QStringLiteral("abcd") + family;
-    QTest::newRow("combining marks") << QStringLiteral("abcde\u0301\u0323f") << QStringLiteral("abcde\u0301\u0323");
+    QTest::newRow("emoji sequence")
+        << QStringLiteral("abcd") + family + QStringLiteral("e") << QStringLiteral("abcd") + family;
+    QTest::newRow("combining marks")
+        << QStringLiteral("abcde\u0301\u0323f") << QStringLiteral("abcde\u0301\u0323");
     QTest::newRow("flag") << QStringLiteral("abcd🇨🇦🇨🇦") << QStringLiteral("abcd🇨🇦");
     QTest::newRow("short enough") << QStringLiteral("ab🇨🇦") << QStringLiteral("ab🇨🇦");
 }
@@ -157,7 +160,8 @@ void TestFields::amountCutAt16() {
 void TestFields::amountMessageHiddenWhileTyping() {
     Host host;
     auto *field = host.add(new AmountField(QStringLiteral("时薪 $"), host.textBinding()));
-    const QString grammar = QStringLiteral("! 金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。");
+    const QString grammar =
+        QStringLiteral("! 金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。");
     focus(field->input());
     QTest::keyClicks(field->input(), QStringLiteral("12.345"));
     QCOMPARE(shown(field), QString());
@@ -178,19 +182,23 @@ void TestFields::amountRules_data() {
     QTest::addColumn<qint64>("maximum"); // -1: no bound
     QTest::addColumn<QString>("message");
     const QString hours = QStringLiteral("工时不能超过 99,999.99");
-    const auto row = [](const char *name, const char *text, qint64 min, qint64 max, const QString &m) {
+    const auto row = [](const char *name, const char *text, qint64 min, qint64 max,
+                        const QString &m) {
         QTest::newRow(name) << QString::fromUtf8(text) << min << max << m;
     };
     row("empty never reports", "", 100, -1, {});
     row("spaces read as zero", "   ", -1, -1, {});
-    row("spaces below a minimum", "  ", 1, -1, QStringLiteral("年度累计需包含本期，不能小于 $0.01"));
-    row("grammar", "12.345", -1, -1, QStringLiteral("金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。"));
+    row("spaces below a minimum", "  ", 1, -1,
+        QStringLiteral("年度累计需包含本期，不能小于 $0.01"));
+    row("grammar", "12.345", -1, -1,
+        QStringLiteral("金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。"));
     row("comma", "1,000", -1, -1, QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。"));
     row("hours at maximum", "99999.99", -1, 9'999'999, {});
     row("hours past maximum", "100000", -1, 9'999'999, hours);
     row("maximum before minimum", "5", 1000, 100, hours);
     row("minimum inclusive", "1000", 100000, -1, {});
-    row("a cent below minimum", "999.99", 100000, -1, QStringLiteral("年度累计需包含本期，不能小于 $1,000.00"));
+    row("a cent below minimum", "999.99", 100000, -1,
+        QStringLiteral("年度累计需包含本期，不能小于 $1,000.00"));
 }
 
 void TestFields::amountRules() {
@@ -202,20 +210,21 @@ void TestFields::amountRules() {
     const auto max = maximum < 0 ? std::nullopt : std::optional<qint64>(maximum);
     Host host;
     host.text = text;
-    auto *field = host.add(new AmountField(QStringLiteral("年度累计 YTD $"), host.textBinding(),
-                                           [min] { return min; }, max));
+    auto *field = host.add(new AmountField(
+        QStringLiteral("年度累计 YTD $"), host.textBinding(), [min] { return min; }, max));
     FieldErrors::setShown(&host.window, true);
     QCOMPARE(shown(field), message.isEmpty() ? QString() : QStringLiteral("! ") + message);
     QCOMPARE(field->input()->accessibleDescription(),
              message.isEmpty() ? QStringLiteral("非负数字，最多两位小数") : message);
-    QCOMPARE(FieldRules::amountIssue(text, min, max, false, false, false), std::nullopt); // quiet until touched
+    QCOMPARE(FieldRules::amountIssue(text, min, max, false, false, false),
+             std::nullopt); // quiet until touched
 }
 
 void TestFields::dateField() {
     Host host;
-    auto *field = host.add(new OptionalDateField(QStringLiteral("周期开始 *"),
-                                                 {[&host] { return host.date; },
-                                                  [&host](const std::optional<QDate> &d) { host.date = d; }}));
+    auto *field = host.add(new OptionalDateField(
+        QStringLiteral("周期开始 *"), {[&host] { return host.date; },
+                                       [&host](const std::optional<QDate> &d) { host.date = d; }}));
     QVERIFY(field->chooseButton()->isVisible());
     QVERIFY(!field->picker()->isVisible());
     QCOMPARE(shown(field), QString()); // an absent date waits for the whole form
@@ -252,7 +261,7 @@ void TestFields::flagComesFromNearestAncestor() {
     FieldErrors::setShown(&host.window, true);
     QVERIFY(field->showErrors());
     QCOMPARE(shown(field), QStringLiteral("! 请填写员工姓名")); // redrawn at once
-    FieldErrors::setShown(inner, false);                         // the nearer ancestor wins
+    FieldErrors::setShown(inner, false);                        // the nearer ancestor wins
     QVERIFY(!field->showErrors());
     QCOMPARE(shown(field), QString());
     LimitedField outside(QStringLiteral("员工姓名 *"), host.textBinding());

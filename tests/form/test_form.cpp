@@ -24,7 +24,8 @@ namespace {
 struct Fixture {
     PayrollDraft draft;
     PayrollForm form;
-    explicit Fixture(WorkflowStep step, PayrollDraft d = PayrollDraft()) : draft(std::move(d)), form(&draft, step) {
+    explicit Fixture(WorkflowStep step, PayrollDraft d = PayrollDraft())
+        : draft(std::move(d)), form(&draft, step) {
         form.resize(520, 900);
         form.show();
         QApplication::setActiveWindow(&form);
@@ -48,14 +49,16 @@ QStringList texts(const QWidget *root) {
 
 template <typename Editor> QList<Editor *> editorsOf(ItemListSection *section) {
     QList<Editor *> out;
-    for (LineItemEditor *e : section->editors()) out.append(static_cast<Editor *>(e));
+    for (LineItemEditor *e : section->editors())
+        out.append(static_cast<Editor *>(e));
     return out;
 }
 
 // The next widget that Tab reaches.
 QWidget *nextTab(QWidget *w) {
     for (QWidget *next = w->nextInFocusChain(); next != w; next = next->nextInFocusChain())
-        if ((next->focusPolicy() & Qt::TabFocus) && next->isVisible() && next->isEnabled()) return next;
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isVisible() && next->isEnabled())
+            return next;
     return w;
 }
 
@@ -88,17 +91,20 @@ void TestForm::basicStep() {
     QCOMPARE(sections.size(), 2);
     QCOMPARE(sections[0]->header(), QStringLiteral("员工与发薪信息"));
     QCOMPARE(sections[0]->footer(),
-             QStringLiteral("请使用正式名称。工资周期是这次工资对应的工作日期；付款日期是实际发薪日，可以与周期结束日不同。星号为必填项。"));
+             QStringLiteral("请使用正式名称。工资周期是这次工资对应的工作日期；付款日期是实际发薪日"
+                            "，可以与周期结束日不同。星号为必填项。"));
     QCOMPARE(f.form.employerField()->title(), QStringLiteral("雇主名称 *"));
     QCOMPARE(f.form.employerField()->limit(), 120);
     QCOMPARE(f.form.employeeField()->title(), QStringLiteral("员工姓名 *"));
     QCOMPARE(f.form.employeeField()->limit(), 100);
     QStringList dates;
-    for (auto *d : f.form.dateFields()) dates.append(d->title());
+    for (auto *d : f.form.dateFields())
+        dates.append(d->title());
     QCOMPARE(dates, QStringList({"周期开始 *", "周期结束 *", "付款日期 *"}));
     QCOMPARE(f.form.paymentChoice()->currentText(), QStringLiteral("银行转账"));
     QStringList options;
-    for (int i = 0; i < f.form.paymentChoice()->count(); ++i) options.append(f.form.paymentChoice()->itemText(i));
+    for (int i = 0; i < f.form.paymentChoice()->count(); ++i)
+        options.append(f.form.paymentChoice()->itemText(i));
     QCOMPARE(options, QStringList({"银行转账", "支票", "现金", "其他"}));
     f.form.paymentChoice()->setCurrentIndex(1);
     QCOMPARE(f.draft.payment, QStringLiteral("CHEQUE"));
@@ -120,9 +126,15 @@ void TestForm::amountsStepOfDefaultDraft() {
         headers.append(s->header());
         footers.append(s->footer());
     }
-    QCOMPARE(headers, QStringList({"收入明细", "扣款明细", "报销", "附加备注 · 选填", "显示设置", ""}));
-    QCOMPARE(footers[0], QStringLiteral("按工时：工时 × 时薪自动计算。奖金等直接选固定金额。年度累计 YTD 请填写已包含本期的金额，不填则留空。"));
-    QCOMPARE(footers[1], QStringLiteral("输入已核算的所得税、CPP、EI 和其他扣款，本工具不自动算税。没有发生的扣款可留空。"));
+    QCOMPARE(headers,
+             QStringList({"收入明细", "扣款明细", "报销", "附加备注 · 选填", "显示设置", ""}));
+    QCOMPARE(footers[0],
+             QStringLiteral("按工时：工时 × 时薪自动计算。奖金等直接选固定金额。年度累计 YTD "
+                            "请填写已包含本期的金额，不填则留空。"));
+    QCOMPARE(
+        footers[1],
+        QStringLiteral(
+            "输入已核算的所得税、CPP、EI 和其他扣款，本工具不自动算税。没有发生的扣款可留空。"));
     QCOMPARE(footers[2], QStringLiteral("报销会加到最终净支付金额中，没有报销可留空，不用填零。"));
     QCOMPARE(f.form.paperChoice()->currentText(), QStringLiteral("Letter"));
     QCOMPARE(f.form.currencyChoice()->currentText(), QStringLiteral("CAD $"));
@@ -139,8 +151,12 @@ void TestForm::amountsStepOfDefaultDraft() {
     QCOMPARE(earning->ytdField()->title(), QStringLiteral("年度累计 YTD $"));
     auto *deduction = editorsOf<DeductionEditor>(f.form.deductionsSection()).first();
     QCOMPARE(deduction->amountField()->title(), QStringLiteral("本期扣款 $"));
-    QCOMPARE(deduction->heading()->removeButton()->accessibleName(), QStringLiteral("删除这一行项目"));
-    QCOMPARE(editorsOf<ReimbursementEditor>(f.form.reimbursementsSection()).first()->amountField()->title(),
+    QCOMPARE(deduction->heading()->removeButton()->accessibleName(),
+             QStringLiteral("删除这一行项目"));
+    QCOMPARE(editorsOf<ReimbursementEditor>(f.form.reimbursementsSection())
+                 .first()
+                 ->amountField()
+                 ->title(),
              QStringLiteral("本期报销 $"));
     QVERIFY(texts(&f.form).contains(QStringLiteral("币种仅改变金额标识，不自动换汇。")));
 }
@@ -149,10 +165,18 @@ void TestForm::hourlyToFixedWritesTheAmount_data() {
     QTest::addColumn<QString>("hours");
     QTest::addColumn<QString>("rate");
     QTest::addColumn<QString>("amount");
-    QTest::newRow("whole") << "40" << "25" << "1000";
-    QTest::newRow("rounded like hours × rate") << "7.5" << "19.99" << "149.93";
-    QTest::newRow("cents") << "0.5" << "0.1" << "0.05";
-    QTest::newRow("unreadable hours keep the amount") << "abc" << "25" << "previous";
+    QTest::newRow("whole") << "40"
+                           << "25"
+                           << "1000";
+    QTest::newRow("rounded like hours × rate") << "7.5"
+                                               << "19.99"
+                                               << "149.93";
+    QTest::newRow("cents") << "0.5"
+                           << "0.1"
+                           << "0.05";
+    QTest::newRow("unreadable hours keep the amount") << "abc"
+                                                      << "25"
+                                                      << "previous";
 }
 
 void TestForm::hourlyToFixedWritesTheAmount() {
@@ -196,12 +220,14 @@ void TestForm::removingARowRemovesExactlyIt() {
     QCOMPARE(after[0], editors[0]); // the same editor, with its state
     QCOMPARE(after[0]->amountField()->input()->text(), QStringLiteral("1,5"));
     QVERIFY(after[0]->amountField()->touched());
-    QCOMPARE(after[2]->heading()->labelField()->input()->text(), QStringLiteral("Canada Pension Plan"));
+    QCOMPARE(after[2]->heading()->labelField()->input()->text(),
+             QStringLiteral("Canada Pension Plan"));
 }
 
 void TestForm::addButtonsStopAt30() {
     PayrollDraft d;
-    while (d.earnings.size() < 29) d.earnings.append(Earning());
+    while (d.earnings.size() < 29)
+        d.earnings.append(Earning());
     Fixture f(WorkflowStep::amounts, d);
     QPushButton *add = f.form.earningsSection()->addButton();
     QVERIFY(add->isEnabled());
@@ -223,7 +249,8 @@ void TestForm::addButtonsStopAt30() {
 void TestForm::runningTotalsFollowEdits() {
     Fixture f(WorkflowStep::amounts, PayrollDraft::sample());
     auto totals = [&f] {
-        return QStringList{f.form.earningsSection()->total()->valueText(), f.form.deductionsSection()->total()->valueText(),
+        return QStringList{f.form.earningsSection()->total()->valueText(),
+                           f.form.deductionsSection()->total()->valueText(),
                            f.form.reimbursementsSection()->total()->valueText()};
     };
     QCOMPARE(totals(), QStringList({"$2,700.00", "$368.62", "$0.00"}));
@@ -245,7 +272,8 @@ void TestForm::minimumOfYearToDate() {
     type(deduction->amountField()->input(), QStringLiteral("100"));
     type(deduction->ytdField()->input(), QStringLiteral("99.99"));
     deduction->amountField()->input()->setFocus();
-    QCOMPARE(deduction->ytdField()->messageLine()->text(), QStringLiteral("! 年度累计需包含本期，不能小于 $100.00"));
+    QCOMPARE(deduction->ytdField()->messageLine()->text(),
+             QStringLiteral("! 年度累计需包含本期，不能小于 $100.00"));
     type(deduction->amountField()->input(), QString()); // a blank amount: the minimum is 0
     QVERIFY(!deduction->ytdField()->messageLine()->isVisible());
 
@@ -254,7 +282,8 @@ void TestForm::minimumOfYearToDate() {
     type(earning->rateField()->input(), QStringLiteral("25"));
     type(earning->ytdField()->input(), QStringLiteral("999.99"));
     FieldErrors::setShown(&f.form, true);
-    QCOMPARE(earning->ytdField()->messageLine()->text(), QStringLiteral("! 年度累计需包含本期，不能小于 $1,000.00"));
+    QCOMPARE(earning->ytdField()->messageLine()->text(),
+             QStringLiteral("! 年度累计需包含本期，不能小于 $1,000.00"));
     type(earning->ytdField()->input(), QStringLiteral("1000"));
     QVERIFY(!earning->ytdField()->messageLine()->isVisible());
 }
@@ -262,7 +291,8 @@ void TestForm::minimumOfYearToDate() {
 void TestForm::notesAndDisplaySettings() {
     Fixture f(WorkflowStep::amounts);
     QString long2500;
-    for (int i = 0; i < 2500; ++i) long2500 += QChar(u'a' + i % 26);
+    for (int i = 0; i < 2500; ++i)
+        long2500 += QChar(u'a' + i % 26);
     QApplication::clipboard()->setText(long2500);
     f.form.notesEditor()->setFocus();
     f.form.notesEditor()->paste();
@@ -270,11 +300,13 @@ void TestForm::notesAndDisplaySettings() {
     QCOMPARE(f.form.notesEditor()->toPlainText(), long2500.left(2000));
     f.form.paperChoice()->setCurrentIndex(f.form.paperChoice()->findText(QStringLiteral("A4")));
     QVERIFY(f.draft.a4);
-    f.form.currencyChoice()->setCurrentIndex(f.form.currencyChoice()->findText(QStringLiteral("USD $")));
+    f.form.currencyChoice()->setCurrentIndex(
+        f.form.currencyChoice()->findText(QStringLiteral("USD $")));
     QCOMPARE(f.draft.currency, QStringLiteral("USD"));
     f.form.setStage(WorkflowStep::basic);
     f.form.setStage(WorkflowStep::amounts);
-    QCOMPARE(f.form.paperChoice()->currentText(), QStringLiteral("A4")); // shown from the draft again
+    QCOMPARE(f.form.paperChoice()->currentText(),
+             QStringLiteral("A4")); // shown from the draft again
     QCOMPARE(f.form.currencyChoice()->currentText(), QStringLiteral("USD $"));
 }
 
@@ -287,7 +319,8 @@ void TestForm::tabOrderFollowsLayout() {
     QTest::mouseClick(g.form.earningsSection()->addButton(), Qt::LeftButton);
     auto earnings = editorsOf<EarningEditor>(g.form.earningsSection());
     // A row added at the end is reached before the add button, not after everything.
-    QCOMPARE(nextTab(earnings[1]->ytdField()->input()), static_cast<QWidget *>(g.form.earningsSection()->addButton()));
+    QCOMPARE(nextTab(earnings[1]->ytdField()->input()),
+             static_cast<QWidget *>(g.form.earningsSection()->addButton()));
 }
 
 QTEST_MAIN(TestForm)

@@ -38,9 +38,12 @@ void TestDraft::defaults() {
     // Every row of every new draft has its own identity.
     QSet<QUuid> ids;
     for (const PayrollDraft &x : {PayrollDraft(), PayrollDraft()}) {
-        for (const auto &r : x.earnings) ids.insert(r.id);
-        for (const auto &r : x.deductions) ids.insert(r.id);
-        for (const auto &r : x.reimbursements) ids.insert(r.id);
+        for (const auto &r : x.earnings)
+            ids.insert(r.id);
+        for (const auto &r : x.deductions)
+            ids.insert(r.id);
+        for (const auto &r : x.reimbursements)
+            ids.insert(r.id);
     }
     QCOMPARE(ids.size(), 12);
 }
@@ -84,21 +87,24 @@ void TestDraft::filename_data() {
     QTest::addColumn<QString>("employee");
     QTest::addColumn<bool>("dated");
     QTest::addColumn<QString>("name");
-    QTest::newRow("breakers and spaces") << QStringLiteral("  A/B:C  ") << false
-                                         << QStringLiteral("Corvane_A_B_C__");
-    QTest::newRow("blank") << QStringLiteral(" \t") << false << QStringLiteral("Corvane_Employee__");
+    QTest::newRow("breakers and spaces")
+        << QStringLiteral("  A/B:C  ") << false << QStringLiteral("Corvane_A_B_C__");
+    QTest::newRow("blank") << QStringLiteral(" \t") << false
+                           << QStringLiteral("Corvane_Employee__");
     QTest::newRow("each breaker") << QStringLiteral("a\\b*c?d\"e<f>g|h") << false
                                   << QStringLiteral("Corvane_a_b_c_d_e_f_g_h__");
     QTest::newRow("two in a row") << QStringLiteral("a//b") << false
                                   << QStringLiteral("Corvane_a__b__");
     QTest::newRow("control and format") << QStringLiteral("a\u0007b\u200Dc\U000E0001d") << false
                                         << QStringLiteral("Corvane_a_b_c_d__");
-    QTest::newRow("dated, space kept") << QStringLiteral("Velo Marrick") << true
-                                       << QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30");
-    QTest::newRow("chinese") << QStringLiteral("王小明") << false << QStringLiteral("Corvane_王小明__");
-    QTest::newRow("seventy of a hundred") << QString(100, u'x') << false
-                                          << QStringLiteral("Corvane_") + QString(70, u'x') +
-                                                 QStringLiteral("__");
+    QTest::newRow("dated, space kept")
+        << QStringLiteral("Velo Marrick") << true
+        << QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30");
+    QTest::newRow("chinese") << QStringLiteral("王小明") << false
+                             << QStringLiteral("Corvane_王小明__");
+    QTest::newRow("seventy of a hundred")
+        << QString(100, u'x') << false
+        << QStringLiteral("Corvane_") + QString(70, u'x') + QStringLiteral("__");
 }
 
 void TestDraft::filename() {
@@ -123,10 +129,12 @@ void TestDraft::filenameCutKeepsWholeCharacters() {
     // Letters with two combining marks count as one character each.
     const QString accented = QStringLiteral("e\u0301\u0323");
     QString name;
-    for (int i = 0; i < 80; ++i) name += accented;
+    for (int i = 0; i < 80; ++i)
+        name += accented;
     d.employee = name;
     QString expected;
-    for (int i = 0; i < 70; ++i) expected += accented;
+    for (int i = 0; i < 70; ++i)
+        expected += accented;
     QCOMPARE(d.filename(), QStringLiteral("Corvane_") + expected + QStringLiteral("__"));
 }
 

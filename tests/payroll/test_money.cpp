@@ -35,7 +35,8 @@ Decimal readDecimal(const QString &text) {
     Decimal d;
     if (!m.hasMatch()) return d;
     const QString digits = m.captured(1) + m.captured(2);
-    for (QChar c : digits) d.mantissa = d.mantissa * 10 + (c.unicode() - '0');
+    for (QChar c : digits)
+        d.mantissa = d.mantissa * 10 + (c.unicode() - '0');
     d.scale = int(m.captured(2).size());
     return d;
 }
@@ -152,10 +153,16 @@ void TestMoney::hoursAgreesWithExactDecimal() {
                                            : rng.bounded(quint64(1'000'000'000)));
         text = text.left(maxIntDigits);
         switch (rng.bounded(4)) {
-        case 0: break;
-        case 1: text += u'.'; break;
-        case 2: text += u'.' + QString::number(rng.bounded(10)); break;
-        default: text += QStringLiteral(".%1").arg(rng.bounded(100), 2, 10, QChar(u'0'));
+        case 0:
+            break;
+        case 1:
+            text += u'.';
+            break;
+        case 2:
+            text += u'.' + QString::number(rng.bounded(10));
+            break;
+        default:
+            text += QStringLiteral(".%1").arg(rng.bounded(100), 2, 10, QChar(u'0'));
         }
         return text;
     };
@@ -168,7 +175,8 @@ void TestMoney::hoursAgreesWithExactDecimal() {
         // value × 100 = mantissa product × 100 / 10^scale, rounded half up.
         Int128 numerator = dh.mantissa * dr.mantissa * 100;
         Int128 divisor = 1;
-        for (int k = 0; k < dh.scale + dr.scale; ++k) divisor *= 10;
+        for (int k = 0; k < dh.scale + dr.scale; ++k)
+            divisor *= 10;
         const Int128 expected = (numerator * 2 + divisor) / (divisor * 2);
         if (expected > Money::limit) {
             QCOMPARE(messageOf([&] { Money::hours(h, r); }), kProduct);
@@ -193,8 +201,8 @@ void TestMoney::string_data() {
     QTest::newRow("thousand") << qint64(100000) << QStringLiteral("$1,000.00");
     QTest::newRow("one") << qint64(100) << QStringLiteral("$1.00");
     QTest::newRow("three digit group") << qint64(99999) << QStringLiteral("$999.99");
-    QTest::newRow("smallest qint64") << std::numeric_limits<qint64>::min()
-                                     << QStringLiteral("-$92,233,720,368,547,758.08");
+    QTest::newRow("smallest qint64")
+        << std::numeric_limits<qint64>::min() << QStringLiteral("-$92,233,720,368,547,758.08");
 }
 
 void TestMoney::string() {
@@ -239,9 +247,9 @@ void TestMoney::errorCarriesMessage() {
 // one of the four messages.
 void TestMoney::survivesHostileText() {
     QRandomGenerator rng(7);
-    const QList<char16_t> alphabet = {u'0', u'1', u'9', u'.', u'$', u',', u' ', u'-', u'e',
-                                      0x0000, 0x200F, 0x202E, 0xD800, 0xDC00, 0xFF10, 0x0660,
-                                      0x3000, 0x00A0, 0x0085, 0x000A, 0xFEFF, 0x0301};
+    const QList<char16_t> alphabet = {
+        u'0',   u'1',   u'9',   u'.',   u'$',   u',',   u' ',   u'-',   u'e',   0x0000, 0x200F,
+        0x202E, 0xD800, 0xDC00, 0xFF10, 0x0660, 0x3000, 0x00A0, 0x0085, 0x000A, 0xFEFF, 0x0301};
     const QStringList allowed = {kComma, kGrammar, kHours, kProduct};
     for (int i = 0; i < 120'000; ++i) {
         QString text;
@@ -253,7 +261,8 @@ void TestMoney::survivesHostileText() {
             text.insert(rng.bounded(text.size() + 1), u'.');
         } else {
             const int length = rng.bounded(0, 24);
-            for (int k = 0; k < length; ++k) text += QChar(alphabet[rng.bounded(alphabet.size())]);
+            for (int k = 0; k < length; ++k)
+                text += QChar(alphabet[rng.bounded(alphabet.size())]);
         }
         for (int pass = 0; pass < 2; ++pass) {
             try {

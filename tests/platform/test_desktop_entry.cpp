@@ -20,11 +20,15 @@ void TestDesktopEntry::expandExec_data() {
     QTest::newRow("file") << "viewer %f" << QStringList{"viewer", file};
     QTest::newRow("files") << "viewer --new %F" << QStringList{"viewer", "--new", file};
     QTest::newRow("url") << "viewer %U" << QStringList{"viewer", url};
-    QTest::newRow("quoted program") << "\"/opt/My Viewer/bin/view\" %f" << QStringList{"/opt/My Viewer/bin/view", file};
-    QTest::newRow("escapes in quotes") << "sh -c \"echo \\\"\\$1\\\"\" %f" << QStringList{"sh", "-c", "echo \"$1\"", file};
-    QTest::newRow("percent") << "viewer --zoom=100%% %f" << QStringList{"viewer", "--zoom=100%", file};
-    QTest::newRow("name and icon") << "viewer %i --title=%c %f"
-                                   << QStringList{"viewer", "--icon", "viewer-icon", "--title=Viewer", file};
+    QTest::newRow("quoted program")
+        << "\"/opt/My Viewer/bin/view\" %f" << QStringList{"/opt/My Viewer/bin/view", file};
+    QTest::newRow("escapes in quotes")
+        << "sh -c \"echo \\\"\\$1\\\"\" %f" << QStringList{"sh", "-c", "echo \"$1\"", file};
+    QTest::newRow("percent") << "viewer --zoom=100%% %f"
+                             << QStringList{"viewer", "--zoom=100%", file};
+    QTest::newRow("name and icon")
+        << "viewer %i --title=%c %f"
+        << QStringList{"viewer", "--icon", "viewer-icon", "--title=Viewer", file};
     QTest::newRow("deprecated codes dropped") << "viewer %d %n %f" << QStringList{"viewer", file};
     QTest::newRow("no file code") << "viewer" << QStringList{"viewer", file};
     QTest::newRow("unclosed quote") << "\"viewer %f" << QStringList{};
@@ -47,19 +51,22 @@ void TestDesktopEntry::readEntry() {
         f.write(text);
         return f.fileName();
     };
-    const QString good = write("viewer.desktop",
-                               "[Desktop Entry]\nType=Application\nName=Viewer\nName[zh_CN]=查看器\n"
-                               "Exec=viewer %U\nIcon=viewer\nMimeType=image/png;application/pdf;\n"
-                               "[Desktop Action New]\nName=Other\nExec=other\n");
-    const auto app = platform::readDesktopEntry(good, QStringLiteral("viewer.desktop"), QStringLiteral("zh_CN"));
+    const QString good = write(
+        "viewer.desktop", "[Desktop Entry]\nType=Application\nName=Viewer\nName[zh_CN]=查看器\n"
+                          "Exec=viewer %U\nIcon=viewer\nMimeType=image/png;application/pdf;\n"
+                          "[Desktop Action New]\nName=Other\nExec=other\n");
+    const auto app =
+        platform::readDesktopEntry(good, QStringLiteral("viewer.desktop"), QStringLiteral("zh_CN"));
     QVERIFY(app);
     QCOMPARE(app->name, QStringLiteral("查看器"));
     QCOMPARE(app->exec, QStringLiteral("viewer %U")); // not the action's Exec
     QVERIFY(app->opensPdf);
-    QCOMPARE(platform::readDesktopEntry(good, {}, QStringLiteral("fr_FR"))->name, QStringLiteral("Viewer"));
-    for (const char *hidden : {"[Desktop Entry]\nType=Application\nName=X\nExec=x\nNoDisplay=true\n",
-                               "[Desktop Entry]\nType=Link\nName=X\nURL=http://x\n",
-                               "[Desktop Entry]\nType=Application\nName=X\n"})
+    QCOMPARE(platform::readDesktopEntry(good, {}, QStringLiteral("fr_FR"))->name,
+             QStringLiteral("Viewer"));
+    for (const char *hidden :
+         {"[Desktop Entry]\nType=Application\nName=X\nExec=x\nNoDisplay=true\n",
+          "[Desktop Entry]\nType=Link\nName=X\nURL=http://x\n",
+          "[Desktop Entry]\nType=Application\nName=X\n"})
         QVERIFY(!platform::readDesktopEntry(write("x.desktop", hidden), {}, {}));
 }
 
@@ -71,8 +78,10 @@ void TestDesktopEntry::pdfApplicationsComeFirst() {
         f.open(QIODevice::WriteOnly);
         f.write(body);
     };
-    write("a-editor.desktop", "[Desktop Entry]\nType=Application\nName=Aardvark Editor\nExec=edit %f\n");
-    write("z-reader.desktop", "[Desktop Entry]\nType=Application\nName=Zebra Reader\nExec=read %f\nMimeType=application/pdf;\n");
+    write("a-editor.desktop",
+          "[Desktop Entry]\nType=Application\nName=Aardvark Editor\nExec=edit %f\n");
+    write("z-reader.desktop", "[Desktop Entry]\nType=Application\nName=Zebra Reader\nExec=read "
+                              "%f\nMimeType=application/pdf;\n");
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
     qputenv("XDG_DATA_DIRS", QFile::encodeName(home.filePath(QStringLiteral("none"))));
     const QList<platform::Application> apps = platform::installedApplications();

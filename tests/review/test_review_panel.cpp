@@ -9,16 +9,22 @@ namespace {
 
 struct NoDesktop : platform::Desktop {
     QString askSavePath(QWidget *, const QString &) override { return {}; }
-    bool confirm(QWidget *, const QString &, const QString &, const QString &, bool) override { return false; }
+    bool confirm(QWidget *, const QString &, const QString &, const QString &, bool) override {
+        return false;
+    }
     void alert(QWidget *, const QString &, const QString &, const QString &) override {}
-    std::optional<platform::Application> chooseApplication(QWidget *, const QString &) override { return {}; }
+    std::optional<platform::Application> chooseApplication(QWidget *, const QString &) override {
+        return {};
+    }
     void openWith(const platform::Application &, const QString &) override {}
     void mail(const QString &) override {}
     void copyFile(const QString &) override {}
     void showInFolder(const QString &) override {}
 };
 
-QString month(int m) { return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat); }
+QString month(int m) {
+    return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat);
+}
 
 } // namespace
 
@@ -33,13 +39,14 @@ private slots:
 
 void TestReviewPanel::defaultDraft() {
     NoDesktop desktop;
-    ReviewPanel panel(&desktop, [] {}, [] {});
+    ReviewPanel panel(
+        &desktop, [] {}, [] {});
     panel.setDraft(PayrollDraft());
     QVERIFY(!panel.ready());
     QCOMPARE(panel.readinessTitle(), QStringLiteral("还有内容需要检查"));
     QCOMPARE(panel.readinessDetail(), QStringLiteral("请填写雇主名称。"));
-    QCOMPARE(panel.details(), QStringList({"雇主: 未填写", "员工: 未填写", "工资周期: 未填写", "付款日期: 未填写",
-                                           "支付方式: FULL DEPOSIT"}));
+    QCOMPARE(panel.details(), QStringList({"雇主: 未填写", "员工: 未填写", "工资周期: 未填写",
+                                           "付款日期: 未填写", "支付方式: FULL DEPOSIT"}));
     QCOMPARE(panel.amounts(), QStringList({"$0.00", "$0.00", "$0.00", "$0.00"}));
     QCOMPARE(panel.currency(), QStringLiteral("CAD"));
     QVERIFY(!panel.openWithButton()->isEnabled());
@@ -47,7 +54,8 @@ void TestReviewPanel::defaultDraft() {
 
 void TestReviewPanel::sampleDraft() {
     NoDesktop desktop;
-    ReviewPanel panel(&desktop, [] {}, [] {});
+    ReviewPanel panel(
+        &desktop, [] {}, [] {});
     panel.setDraft(PayrollDraft::sample());
     QVERIFY(panel.ready());
     QCOMPARE(panel.readinessTitle(), QStringLiteral("信息已齐全，可以导出"));
@@ -59,7 +67,8 @@ void TestReviewPanel::sampleDraft() {
 
 void TestReviewPanel::unreadableAmountAndOneDate() {
     NoDesktop desktop;
-    ReviewPanel panel(&desktop, [] {}, [] {});
+    ReviewPanel panel(
+        &desktop, [] {}, [] {});
     PayrollDraft d = PayrollDraft::sample();
     d.deductions[2].ytd = QStringLiteral("abc");
     d.end.reset();
@@ -74,7 +83,8 @@ void TestReviewPanel::unreadableAmountAndOneDate() {
 void TestReviewPanel::buttonsCallTheirActions() {
     NoDesktop desktop;
     int edits = 0, previews = 0;
-    ReviewPanel panel(&desktop, [&] { ++edits; }, [&] { ++previews; });
+    ReviewPanel panel(
+        &desktop, [&] { ++edits; }, [&] { ++previews; });
     QCOMPARE(panel.editButton()->text(), QStringLiteral("返回修改"));
     QCOMPARE(panel.previewButton()->text(), QStringLiteral("查看完整 PDF"));
     QCOMPARE(panel.openWithButton()->text(), QStringLiteral("用其他应用打开 PDF…"));

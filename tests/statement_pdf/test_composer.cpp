@@ -83,8 +83,10 @@ void TestComposer::blockEndingAtTheLimitFits() {
     c.open();
     // 10 empty meta lines of 22 and 16 one-line rows of 24 bring the cursor to 686, so a
     // heading of 56 ends exactly at the bottom limit 792 − 50.
-    for (int i = 0; i < 10; ++i) c.meta(QStringLiteral("L"), QString());
-    for (int i = 0; i < 16; ++i) c.row({QStringLiteral("r")}, {1.0}, false, false);
+    for (int i = 0; i < 10; ++i)
+        c.meta(QStringLiteral("L"), QString());
+    for (int i = 0; i < 16; ++i)
+        c.row({QStringLiteral("r")}, {1.0}, false, false);
     QCOMPARE(c.cursor(), 686.0);
     c.heading(QStringLiteral("FITS"));
     QCOMPARE(c.page(), 1);
@@ -101,7 +103,8 @@ void TestComposer::bodyRowBreakRepeatsHeading() {
     c.open();
     c.heading(QStringLiteral("DEDUCTIONS"));
     c.row({"Description", "Current", "YTD"}, three, true, true);
-    while (c.page() == 1) c.row({"Tax", "$1.00", ""}, three, false, false);
+    while (c.page() == 1)
+        c.row({"Tax", "$1.00", ""}, three, false, false);
     const qreal top = 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14;
     QCOMPARE(c.cursor(), top + 24 + 28 + 24); // continued title, heading row, the row
     const PdfText pdf = readPdf(c.close());
@@ -114,7 +117,8 @@ void TestComposer::headingRowBreakDrawsItOnce() {
     Composer c(draft());
     c.open();
     c.heading(QStringLiteral("REIMBURSEMENTS"));
-    while (c.cursor() + 28 <= c.height() - 50) c.meta(QStringLiteral("L"), QString());
+    while (c.cursor() + 28 <= c.height() - 50)
+        c.meta(QStringLiteral("L"), QString());
     c.row({"Description", "Current"}, {0.8, 0.2}, true, true);
     QCOMPARE(c.page(), 2);
     const qreal top = 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14;
@@ -140,7 +144,8 @@ void TestComposer::shrinkSteps() {
     QCOMPARE(previous, 9.5);
     // The text of a shrunk cell is still drawn.
     c.row({"Hours", "000000099999.99"}, {0.9, 0.1}, false, false);
-    QVERIFY(readPdf(c.close()).allLines().join(QString()).contains(QStringLiteral("000000099999.99")));
+    QVERIFY(
+        readPdf(c.close()).allLines().join(QString()).contains(QStringLiteral("000000099999.99")));
 }
 
 void TestComposer::normalisation_data() {
@@ -171,11 +176,12 @@ void TestComposer::pageTexts() {
     d.employee = QStringLiteral("Ada");
     d.end = QDate(2026, 6, 30);
     const Composer named(d);
-    QCOMPARE(named.continuationLine(),
-             QStringLiteral("Ada  |  ") + PayrollDraft::dateLabel(d.end) + QStringLiteral("  |  Continued"));
+    QCOMPARE(named.continuationLine(), QStringLiteral("Ada  |  ") + PayrollDraft::dateLabel(d.end) +
+                                           QStringLiteral("  |  Continued"));
     const PdfText pdf = readPdf(c.close());
     QCOMPARE(pdf.pageCount(), 3);
-    for (int i = 0; i < 3; ++i) QCOMPARE(pdf.pages[i].last(), QStringLiteral("CAD | Page %1").arg(i + 1));
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(pdf.pages[i].last(), QStringLiteral("CAD | Page %1").arg(i + 1));
 }
 
 int main(int argc, char **argv) {

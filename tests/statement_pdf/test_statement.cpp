@@ -12,7 +12,9 @@
 
 namespace {
 
-QString month(int m) { return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat); }
+QString month(int m) {
+    return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat);
+}
 
 PdfText render(const PayrollDraft &draft) {
     const PdfText pdf = readPdf(StubPDF::make(draft));
@@ -63,8 +65,10 @@ void checkFrame(const PdfText &pdf, const QString &continuation) {
         QVERIFY(page.size() >= 2);
         QCOMPARE(page.first(), QStringLiteral("PAY STUB"));
         QCOMPARE(page.last(), QStringLiteral("CAD | Page %1").arg(i + 1));
-        if (i > 0) QCOMPARE(page[1], continuation);
-        else QVERIFY(!page.contains(continuation));
+        if (i > 0)
+            QCOMPARE(page[1], continuation);
+        else
+            QVERIFY(!page.contains(continuation));
     }
 }
 
@@ -117,12 +121,22 @@ void TestStatement::emptyDraft() {
     d.deductions.clear();
     d.reimbursements.clear();
     const PdfText pdf = render(d);
-    const QStringList expected = {
-        "PAY STUB", "EMPLOYER", "EMPLOYEE", "PAY PERIOD", "PAYMENT DATE",
-        "GROSS EARNINGS", "Description Hours Rate Current YTD", "TOTAL GROSS EARNINGS $0.00",
-        "DEDUCTIONS", "Description Current YTD", "TOTAL DEDUCTIONS $0.00",
-        "REIMBURSEMENTS", "Description Current", "TOTAL REIMBURSEMENTS $0.00",
-        "FULL DEPOSIT NET PAYMENT $0.00", "CAD | Page 1"};
+    const QStringList expected = {"PAY STUB",
+                                  "EMPLOYER",
+                                  "EMPLOYEE",
+                                  "PAY PERIOD",
+                                  "PAYMENT DATE",
+                                  "GROSS EARNINGS",
+                                  "Description Hours Rate Current YTD",
+                                  "TOTAL GROSS EARNINGS $0.00",
+                                  "DEDUCTIONS",
+                                  "Description Current YTD",
+                                  "TOTAL DEDUCTIONS $0.00",
+                                  "REIMBURSEMENTS",
+                                  "Description Current",
+                                  "TOTAL REIMBURSEMENTS $0.00",
+                                  "FULL DEPOSIT NET PAYMENT $0.00",
+                                  "CAD | Page 1"};
     QCOMPARE(pdf.pages.value(0), expected);
 }
 
@@ -151,12 +165,12 @@ void TestStatement::rowContents() {
                         {QUuid::createUuid(), "", "5"}};
     const QStringList lines = render(d).allLines();
     QVERIFY2(lines.contains("PAY PERIOD " + month(3) + " 02, 2026"), qPrintable(lines.join('\n')));
-    QVERIFY(lines.contains("Bonus $250.00 $0.00"));       // no hours or rate on a fixed row
+    QVERIFY(lines.contains("Bonus $250.00 $0.00"));        // no hours or rate on a fixed row
     QVERIFY(lines.contains("Shifts 37.5 $20.00 $750.00")); // hours as typed
     QVERIFY(lines.contains("TOTAL GROSS EARNINGS $1,000.00"));
-    QVERIFY(lines.contains("Tax $12.00"));                 // empty Current cell
+    QVERIFY(lines.contains("Tax $12.00")); // empty Current cell
     QVERIFY(lines.contains("Travel $0.00"));
-    QVERIFY(lines.contains("$5.00"));                      // unlabelled but with an amount
+    QVERIFY(lines.contains("$5.00")); // unlabelled but with an amount
     QVERIFY(lines.contains("TOTAL REIMBURSEMENTS $5.00"));
     QVERIFY(lines.contains("CHEQUE NET PAYMENT $1,005.00"));
     QCOMPARE(lines.last(), QStringLiteral("USD | Page 1"));
@@ -177,7 +191,8 @@ void TestStatement::tableBrokenAcrossPages() {
     for (const QString &line : pdf.allLines())
         if (line.startsWith(QStringLiteral("Deduction "))) rows.append(line);
     QCOMPARE(rows.size(), 40);
-    for (int i = 0; i < 40; ++i) QCOMPARE(rows[i], QStringLiteral("Deduction %1 $1.00").arg(i));
+    for (int i = 0; i < 40; ++i)
+        QCOMPARE(rows[i], QStringLiteral("Deduction %1 $1.00").arg(i));
     QVERIFY(pdf.allLines().contains(QStringLiteral("TOTAL DEDUCTIONS $40.00")));
 }
 
@@ -205,8 +220,8 @@ void TestStatement::netPaymentOnItsOwnPage() {
         const QStringList &last = pdf.pages.last();
         if (pdf.pageCount() < 2 || last.size() != 4) continue;
         found = true;
-        QCOMPARE(last[2], QStringLiteral("FULL DEPOSIT NET PAYMENT $2,661.00").replace(
-                              "2,661.00", Money::string(270000 - 100 * n).mid(1)));
+        QCOMPARE(last[2], QStringLiteral("FULL DEPOSIT NET PAYMENT $2,661.00")
+                              .replace("2,661.00", Money::string(270000 - 100 * n).mid(1)));
         QCOMPARE(pdf.pages[pdf.pageCount() - 2].value(pdf.pages[pdf.pageCount() - 2].size() - 2),
                  QStringLiteral("TOTAL REIMBURSEMENTS $0.00"));
         checkFrame(pdf, "Velo Marrick | " + month(6) + " 30, 2026 | Continued");
@@ -217,7 +232,8 @@ void TestStatement::netPaymentOnItsOwnPage() {
 void TestStatement::notesFlowAcrossPages() {
     PayrollDraft d = PayrollDraft::sample();
     QStringList words;
-    for (int i = 0; words.join(' ').size() < 6000; ++i) words.append(QStringLiteral("word%1").arg(i));
+    for (int i = 0; words.join(' ').size() < 6000; ++i)
+        words.append(QStringLiteral("word%1").arg(i));
     d.notes = words.join(' ');
     d.employee.clear();
     d.end.reset();
@@ -229,7 +245,10 @@ void TestStatement::notesFlowAcrossPages() {
     for (int p = 0; p < pdf.pageCount(); ++p) {
         for (int i = p == 0 ? 0 : 2; i < pdf.pages[p].size() - 1; ++i) {
             const QString &line = pdf.pages[p][i];
-            if (line == QStringLiteral("ADDITIONAL NOTES")) { inNotes = true; continue; }
+            if (line == QStringLiteral("ADDITIONAL NOTES")) {
+                inNotes = true;
+                continue;
+            }
             if (line.startsWith(QStringLiteral("FULL DEPOSIT"))) inNotes = false;
             if (inNotes) flowed.append(line);
         }
@@ -259,7 +278,8 @@ void TestStatement::anyTextIsDrawable_data() {
     QTest::newRow("tabs") << QStringLiteral("\t\ta\tb");
     QTest::newRow("emoji") << QStringLiteral("👩‍👩‍👧‍👦 🇨🇦 ✔️");
     QTest::newRow("combining") << QStringLiteral("e\u0301\u0323\u0308 Z\u0335\u0336\u0337");
-    QTest::newRow("rtl") << QStringLiteral("\u202Eabc \u05E9\u05DC\u05D5\u05DD \u0645\u0631\u062D\u0628\u0627");
+    QTest::newRow("rtl") << QStringLiteral(
+        "\u202Eabc \u05E9\u05DC\u05D5\u05DD \u0645\u0631\u062D\u0628\u0627");
     QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + "x" + QChar(0xDC00);
     QTest::newRow("controls") << QStringLiteral("a") + QChar(0) + QChar(7) + QChar(0x1B) + "b";
     QTest::newRow("one long word") << QString(2000, u'W');
@@ -315,7 +335,8 @@ void TestStatement::concurrentRenderings() {
         std::vector<std::thread> threads;
         for (int i = 0; i < 4; ++i)
             threads.emplace_back([&, i] { results[i] = StubPDF::make(drafts[i]); });
-        for (auto &t : threads) t.join();
+        for (auto &t : threads)
+            t.join();
         for (int i = 0; i < 4; ++i) {
             const QStringList lines = readPdf(results[i]).allLines();
             QVERIFY(lines.contains(QStringLiteral("EMPLOYEE Worker %1").arg(i)));

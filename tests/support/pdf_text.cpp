@@ -42,7 +42,8 @@ QStringList linesOf(QList<PdfText::Word> words) {
         std::stable_sort(line.begin(), line.end(),
                          [](const auto &a, const auto &b) { return a.box.left() < b.box.left(); });
         QStringList texts;
-        for (const auto &word : line) texts.append(word.text);
+        for (const auto &word : line)
+            texts.append(word.text);
         result.append(texts.join(u' '));
     }
     return result;
@@ -52,7 +53,8 @@ QStringList linesOf(QList<PdfText::Word> words) {
 
 QStringList PdfText::allLines() const {
     QStringList all;
-    for (const QStringList &page : pages) all += page;
+    for (const QStringList &page : pages)
+        all += page;
     return all;
 }
 
@@ -66,20 +68,22 @@ PdfText readPdf(const QByteArray &bytes) {
     if (document.status() != QPdfDocument::Status::Ready) return result;
     result.title = document.metaData(QPdfDocument::MetaDataField::Title).toString();
     result.creator = document.metaData(QPdfDocument::MetaDataField::Creator).toString();
-    for (int i = 0; i < document.pageCount(); ++i) result.sizes.append(document.pagePointSize(i));
+    for (int i = 0; i < document.pageCount(); ++i)
+        result.sizes.append(document.pagePointSize(i));
 
     QTemporaryFile file;
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) return result;
     QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file.fileName(),
-                                                  QStringLiteral("-")});
+    pdftotext.start(QStringLiteral("pdftotext"),
+                    {QStringLiteral("-bbox"), file.fileName(), QStringLiteral("-")});
     if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0) return result;
     const QString html = QString::fromUtf8(pdftotext.readAllStandardOutput());
 
     static const QRegularExpression page(QStringLiteral("<page [^>]*>(.*?)</page>"),
                                          QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression word(QStringLiteral(
-        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">(.*?)</word>"));
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                       "yMax=\"([\\d.]+)\">(.*?)</word>"));
     for (auto p = page.globalMatch(html); p.hasNext();) {
         QList<PdfText::Word> words;
         const QString body = p.next().captured(1);
