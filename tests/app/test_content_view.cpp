@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -148,6 +149,16 @@ void TestContentView::freshWindow() {
         items.append(a->text());
     QCOMPARE(items, QStringList({"载入虚构示例", "下一位员工", "清空所有资料"}));
     QCOMPARE(w.view.moreButton()->text(), QStringLiteral("更多"));
+    QStringList labels;
+    for (const QLabel *l : w.view.findChildren<QLabel *>()) labels.append(l->text());
+    for (const char *text : {"Corvane", "填写、核对、交付。每一步都清楚。", "本地处理 · 无需账号", "实时预览", "Letter",
+                             "本期净支付", "CAD", "输入需要修正", "退出前请保存或分享 PDF，工资资料不会保留"})
+        QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
+    QStringList shareItems;
+    for (QAction *a : w.view.shareControls()[0]->menu()->actions()) shareItems.append(a->text());
+    QCOMPARE(shareItems, QStringList({"通过邮件发送", "复制文件", "在文件夹中显示"}));
+    QCOMPARE(w.view.shareControls()[0]->text(), QStringLiteral("分享 PDF"));
+    QCOMPARE(w.view.exportAction()->text(), QStringLiteral("导出 PDF"));
 }
 
 void TestContentView::forwardOnIncompleteBasics() {
@@ -426,6 +437,19 @@ void TestContentView::openWithPreparesAFile() {
     QCOMPARE(panel->readinessTitle(), QStringLiteral("信息已齐全，可以导出"));
     QCOMPARE(panel->amounts(), QStringList({"$2,700.00", "$368.62", "$0.00", "$2,331.38"}));
     QCOMPARE(panel->currency(), QStringLiteral("CAD"));
+
+    QTest::mouseClick(panel->previewButton(), Qt::LeftButton); // the full-window preview
+    QDialog *sheet = w.view.fullPreview();
+    QVERIFY(sheet && sheet->isVisible());
+    QCOMPARE(sheet->windowTitle(), QStringLiteral("工资单预览"));
+    QCOMPARE(sheet->windowModality(), Qt::WindowModal);
+    QPushButton *back = nullptr;
+    for (QPushButton *b : sheet->findChildren<QPushButton *>())
+        if (b->text() == QStringLiteral("返回填写")) back = b;
+    QVERIFY(back);
+    back->click();
+    QVERIFY(!sheet->isVisible());
+    QCOMPARE(w.view.stage(), WorkflowStep::review);
 }
 
 QTEST_MAIN(TestContentView)

@@ -146,6 +146,11 @@ void TestForm::amountsStepOfDefaultDraft() {
     QCOMPARE(f.form.reimbursementsSection()->addButton()->text(), QStringLiteral("添加报销项目"));
     auto *earning = editorsOf<EarningEditor>(f.form.earningsSection()).first();
     QCOMPARE(earning->currentText(), QStringLiteral("$0.00"));
+    QCOMPARE(earning->hourlyButton()->text(), QStringLiteral("按工时"));
+    QCOMPARE(earning->fixedButton()->text(), QStringLiteral("固定金额"));
+    QVERIFY(earning->hourlyButton()->isChecked());
+    QVERIFY(texts(earning).contains(QStringLiteral("计算方式")));
+    QVERIFY(texts(earning).contains(QStringLiteral("本期收入")));
     QCOMPARE(earning->hoursField()->title(), QStringLiteral("工时"));
     QCOMPARE(earning->rateField()->title(), QStringLiteral("时薪 $"));
     QCOMPARE(earning->ytdField()->title(), QStringLiteral("年度累计 YTD $"));
