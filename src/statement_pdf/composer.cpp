@@ -8,6 +8,7 @@
 #include <QPageSize>
 #include <QPdfWriter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace StubPDF {
@@ -138,12 +139,27 @@ void Composer::meta(const QString &label, const QString &value) {
 
 qreal Composer::shrunkSize(const QString &text, bool bold, qreal columnWidth) {
     const QString line = normalised(text);
-    qreal size = 9.5;
-    const auto lineWidth = [&](qreal at) {
-        return QFontMetricsF(font(at, bold), m_writer.get()).horizontalAdvance(line) /
+    const qreal room = columnWidth - 12;
+    // Most cells fit at once: the layout that will draw them already tells, and it is
+    // kept for drawing. Trailing spaces count in the single-line width, so those texts
+    // are measured.
+    if (!line.isEmpty() && !line.back().isSpace()) {
+        const Typesetter &setter = typeset(text, 9.5, bold, room);
+        if (setter.lineCount() == 1 && setter.firstLineWidth() <= room) return 9.5;
+    }
+    const auto width = [&](qreal size) {
+        return QFontMetricsF(font(size, bold), m_writer.get()).horizontalAdvance(line) /
                unitsPerPoint;
     };
-    while (lineWidth(size) > columnWidth - 12) {
+    // The size is the largest of 9.5, 9.25 … 6.75 at which the line fits, else 6.5.
+    // Widths grow with the size, nearly in proportion, so start from the proportional
+    // guess and correct it by measuring, instead of measuring every step from 9.5 down.
+    const qreal full = width(9.5);
+    if (full <= room) return 9.5;
+    qreal size = std::clamp(std::floor(9.5 * room / full * 4) / 4, 6.75, 9.25);
+    while (size + 0.25 < 9.5 && width(size + 0.25) <= room)
+        size += 0.25;
+    while (width(size) > room) {
         if (size - 0.25 <= 6.5) return 6.5;
         size -= 0.25;
     }

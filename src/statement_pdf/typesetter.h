@@ -19,6 +19,10 @@ class Typesetter {
 public:
     Typesetter(const QString &text, const QFont &font, QPaintDevice *device, qreal width);
 
+    qsizetype lineCount() const { return m_lines.size(); }
+    // Natural width of the first line, without trailing spaces.
+    qreal firstLineWidth() const { return m_lines.isEmpty() ? 0 : m_lines.first().width; }
+
     // Height of all lines from the top of the first to the bottom of the last.
     qreal height() const;
 

@@ -1,7 +1,11 @@
 #include "pdf_text.h"
 #include "statement_pdf/composer.h"
+#include "statement_pdf/fonts.h"
 
+#include <QBuffer>
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QPdfWriter>
 #include <QtTest>
 
 using StubPDF::Composer;
@@ -142,6 +146,30 @@ void TestComposer::shrinkSteps() {
         previous = size;
     }
     QCOMPARE(previous, 9.5);
+    // The same sizes as measuring every step from 9.5 down.
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    QPdfWriter device(&sink);
+    device.setResolution(StubPDF::deviceResolution);
+    for (const QString &text : {QStringLiteral("$999,999,999.99"), QStringLiteral("$12,345.67"),
+                                QStringLiteral("99999.99 "), QStringLiteral("$1.00")}) {
+        for (const bool bold : {false, true}) {
+            for (qreal width = 30; width <= 130; width += 1.5) {
+                qreal expected = 9.5;
+                while (QFontMetricsF(StubPDF::statementFont(expected, bold, &device), &device)
+                               .horizontalAdvance(text) /
+                           StubPDF::unitsPerPoint >
+                       width - 12) {
+                    if (expected - 0.25 <= 6.5) {
+                        expected = 6.5;
+                        break;
+                    }
+                    expected -= 0.25;
+                }
+                QCOMPARE(c.shrunkSize(text, bold, width), expected);
+            }
+        }
+    }
     // The text of a shrunk cell is still drawn.
     c.row({"Hours", "000000099999.99"}, {0.9, 0.1}, false, false);
     QVERIFY(
