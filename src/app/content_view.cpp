@@ -191,7 +191,7 @@ QWidget *ContentView::guidedEditor() {
     m_errorText = new QLabel(m_errorBar);
     m_errorText->setWordWrap(true);
     m_errorText->setFont(Theme::font(font(), -1.5));
-    Theme::tint(m_errorText, [](const QPalette &) { return orange.darker(130); });
+    Theme::tint(m_errorText, [](const QPalette &) { return orange; });
     errorRow->addWidget(m_errorText, 1);
     m_errorBar->hide();
     column->addWidget(m_errorBar);

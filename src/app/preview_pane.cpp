@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -75,6 +76,10 @@ PreviewPane::PreviewPane(PayrollModel *model, QWidget *parent)
     netRow->addWidget(m_currency, 0, Qt::AlignBaseline);
     column->addWidget(bar);
     refresh();
+}
+
+void PreviewPane::paintEvent(QPaintEvent *) {
+    QPainter(this).fillRect(rect(), Theme::withAlpha(Theme::secondary(palette()), 0.04));
 }
 
 void PreviewPane::refresh() {

@@ -24,6 +24,9 @@ public:
     QString problemText() const;
     NativePDFPreview *pdfView() const { return m_pdf; }
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     PayrollModel *m_model;
     QLabel *m_paper;
