@@ -13,7 +13,6 @@
 #include "payroll/money.h"
 
 #include <QComboBox>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
