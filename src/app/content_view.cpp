@@ -10,6 +10,7 @@
 #include "delivery/file_error.h"
 #include "delivery/pdf_file.h"
 #include "delivery/pdf_share_payload.h"
+#include "form/limited_field.h"
 #include "form/payroll_form.h"
 #include "payroll/money.h"
 #include "platform/desktop.h"
@@ -22,6 +23,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
@@ -323,7 +325,9 @@ void ContentView::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
     if (m_shown) return;
     m_shown = true;
-    m_model->refresh(); // the first rendering happens at once
+    if (LimitedField *first = m_form->employerField())
+        first->input()->setFocus(); // start typing at once
+    m_model->refresh();             // the first rendering happens at once
 }
 
 void ContentView::setStage(WorkflowStep stage) {

@@ -2,6 +2,7 @@
 
 #include "app/theme.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -20,7 +21,7 @@ StepButton::StepButton(WorkflowStep step, QWidget *parent) : QAbstractButton(par
     setText(Workflow::title(step));
     setAccessibleName(Workflow::accessibleLabel(step));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus); // a click selects the step without leaving a focus ring
 }
 
 QSize StepButton::sizeHint() const {
@@ -51,7 +52,7 @@ void StepButton::paintEvent(QPaintEvent *) {
         p.setPen(QPen(Theme::withAlpha(accent, 0.65), 1));
         p.drawPath(shape);
     }
-    if (hasFocus()) {
+    if (hasFocus() && m_keyboardFocus) {
         p.setPen(QPen(Theme::withAlpha(accent, 0.9), 1, Qt::DotLine));
         p.drawRoundedRect(QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), 7, 7);
     }
@@ -82,6 +83,18 @@ void StepButton::paintEvent(QPaintEvent *) {
     const QRectF titleBox(padding, padding + badge + gap, available, QFontMetricsF(title).height());
     p.drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter,
                QFontMetricsF(title).elidedText(text(), Qt::ElideRight, available));
+}
+
+void StepButton::focusInEvent(QFocusEvent *event) {
+    const Qt::FocusReason reason = event->reason();
+    m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                      reason == Qt::ShortcutFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void StepButton::focusOutEvent(QFocusEvent *event) {
+    m_keyboardFocus = false;
+    QAbstractButton::focusOutEvent(event);
 }
 
 StepNavigation::StepNavigation(QWidget *parent) : QWidget(parent) {

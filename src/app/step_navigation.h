@@ -19,9 +19,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     WorkflowStep m_step;
+    bool m_keyboardFocus = false; // the ring marks focus reached from the keyboard only
 };
 
 // The three step buttons at the top of the guided editor. Any step can be chosen at
