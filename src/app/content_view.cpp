@@ -104,10 +104,7 @@ ContentView::ContentView(platform::Desktop *desktop, QWidget *parent)
     connect(m_model, &PayrollModel::draftChanged, this, &ContentView::onDraftChanged);
     connect(m_model, &PayrollModel::draftModified, this, [this] { setInlineError(std::nullopt); });
     for (auto signal : {&PayrollModel::pdfChanged, &PayrollModel::previewErrorChanged})
-        connect(m_model, signal, this, [this] {
-            m_preview->refresh();
-            if (m_sheetPreview) m_sheetPreview->refresh();
-        });
+        connect(m_model, signal, this, &ContentView::refreshPreviews);
     updateStage();
     onDraftChanged();
 }
@@ -378,9 +375,13 @@ void ContentView::onDraftChanged() {
     }
     for (QToolButton *share : m_shareControls)
         share->setEnabled(valid);
+    refreshPreviews();
+    if (m_stage == WorkflowStep::review) m_review->setDraft(draft);
+}
+
+void ContentView::refreshPreviews() {
     m_preview->refresh();
     if (m_sheetPreview) m_sheetPreview->refresh();
-    if (m_stage == WorkflowStep::review) m_review->setDraft(draft);
 }
 
 void ContentView::advance() {

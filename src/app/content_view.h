@@ -79,6 +79,7 @@ private:
     void setInlineError(const std::optional<QString> &message);
     void showError(const QString &message);
     void onDraftChanged();
+    void refreshPreviews();
     void updateStage();
 
     platform::Desktop *m_desktop;
