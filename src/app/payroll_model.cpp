@@ -29,11 +29,8 @@ void PayrollModel::setPdf(const QByteArray &pdf) {
 }
 
 QString PayrollModel::net() const {
-    try {
-        return Money::string(m_draft.totals().net());
-    } catch (const PayrollError &) {
-        return QStringLiteral("—");
-    }
+    const auto totals = m_draft.readableTotals();
+    return totals ? Money::string(totals->net()) : QStringLiteral("—");
 }
 
 void PayrollModel::refresh() {

@@ -301,12 +301,8 @@ void PayrollForm::refreshAll() {
     for (OptionalDateField *f : m_dates)
         f->refresh();
     if (!m_earnings) return;
-    std::optional<PayrollTotals> totals;
-    try {
-        totals = m_draft->totals();
-    } catch (const PayrollError &) {
-        // One unreadable amount anywhere turns all three totals into "—".
-    }
+    // One unreadable amount anywhere turns all three totals into "—".
+    const std::optional<PayrollTotals> totals = m_draft->readableTotals();
     m_earnings->sync(totals ? std::optional<qint64>(totals->gross) : std::nullopt);
     m_deductions->sync(totals ? std::optional<qint64>(totals->deducted) : std::nullopt);
     m_reimbursements->sync(totals ? std::optional<qint64>(totals->reimbursed) : std::nullopt);

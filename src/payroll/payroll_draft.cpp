@@ -4,6 +4,7 @@
 #include "payroll/text.h"
 
 #include <QLocale>
+#include <QStringList>
 
 qint64 Earning::current() const {
     return hourly ? Money::hours(hours, rate) : Money::cents(amount);
@@ -78,6 +79,13 @@ PayrollDraft PayrollDraft::sample() {
 QString PayrollDraft::dateLabel(const std::optional<QDate> &date, const QString &format) {
     if (!date || !date->isValid()) return QString();
     return QLocale(QStringLiteral("en_CA")).toString(*date, format);
+}
+
+QString PayrollDraft::periodLabel(const QString &separator) const {
+    QStringList dates;
+    for (const auto &date : {start, end})
+        if (const QString label = dateLabel(date); !label.isEmpty()) dates.append(label);
+    return dates.join(separator);
 }
 
 namespace {

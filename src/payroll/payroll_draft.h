@@ -83,9 +83,15 @@ struct PayrollDraft {
     static QString dateLabel(const std::optional<QDate> &date,
                              const QString &format = QStringLiteral("MMM dd, yyyy"));
 
+    // The start and end dates in the default format, the absent ones left out, joined
+    // by `separator`: both, one alone, or the empty text.
+    QString periodLabel(const QString &separator) const;
+
     PayrollTotals totals() const; // throws PayrollError
-    void validateBasics() const;  // throws PayrollError
-    void validate() const;        // throws PayrollError
+    // The totals, or nothing while some amount of the draft cannot be read.
+    std::optional<PayrollTotals> readableTotals() const;
+    void validateBasics() const; // throws PayrollError
+    void validate() const;       // throws PayrollError
 
     bool operator==(const PayrollDraft &other) const;
 };

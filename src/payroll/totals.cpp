@@ -45,3 +45,11 @@ PayrollTotals PayrollDraft::totals() const {
     t.deductionsYTD = sumYTD(texts, deductionAmounts);
     return t;
 }
+
+std::optional<PayrollTotals> PayrollDraft::readableTotals() const {
+    try {
+        return totals();
+    } catch (const PayrollError &) {
+        return std::nullopt;
+    }
+}

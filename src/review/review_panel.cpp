@@ -198,21 +198,13 @@ void ReviewPanel::setDraft(const PayrollDraft &draft) {
     m_readyDetail->setText(m_ready ? QStringLiteral("请再核对姓名、日期与净支付金额。") : problem);
     m_readyCard->update();
 
-    QStringList period;
-    for (const auto &date : {draft.start, draft.end}) {
-        const QString label = PayrollDraft::dateLabel(date);
-        if (!label.isEmpty()) period.append(label);
-    }
-    const QStringList values = {draft.employer, draft.employee, period.join(QStringLiteral(" — ")),
+    const QStringList values = {draft.employer, draft.employee,
+                                draft.periodLabel(QStringLiteral(" — ")),
                                 PayrollDraft::dateLabel(draft.payday), draft.payment};
     for (int i = 0; i < values.size(); ++i)
         m_details[i].second->setText(values[i].isEmpty() ? QStringLiteral("未填写") : values[i]);
 
-    std::optional<PayrollTotals> totals;
-    try {
-        totals = draft.totals();
-    } catch (const PayrollError &) {
-    }
+    const std::optional<PayrollTotals> totals = draft.readableTotals();
     const auto show = [&](qint64 PayrollTotals::*field) {
         return totals ? Money::string((*totals).*field) : QStringLiteral("—");
     };

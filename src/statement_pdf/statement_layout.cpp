@@ -37,12 +37,7 @@ QByteArray Composer::render() {
 
     meta(QStringLiteral("EMPLOYER"), m_draft.employer);
     meta(QStringLiteral("EMPLOYEE"), m_draft.employee);
-    QStringList period;
-    for (const auto &date : {m_draft.start, m_draft.end}) {
-        const QString label = PayrollDraft::dateLabel(date);
-        if (!label.isEmpty()) period.append(label);
-    }
-    meta(QStringLiteral("PAY PERIOD"), period.join(QStringLiteral(" - ")));
+    meta(QStringLiteral("PAY PERIOD"), m_draft.periodLabel(QStringLiteral(" - ")));
     meta(QStringLiteral("PAYMENT DATE"), PayrollDraft::dateLabel(m_draft.payday));
 
     heading(QStringLiteral("GROSS EARNINGS"));
