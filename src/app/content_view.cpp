@@ -7,6 +7,7 @@
 #include "app/rounded_panel.h"
 #include "app/step_navigation.h"
 #include "app/theme.h"
+#include "app/ui_parts.h"
 #include "delivery/file_error.h"
 #include "delivery/pdf_file.h"
 #include "delivery/pdf_share_payload.h"
@@ -36,19 +37,6 @@ namespace {
 
 const QColor orange(255, 149, 0);
 const QString alertTitle = QStringLiteral("请检查工资单");
-
-QLabel *symbol(const char *name, int size, QWidget *parent) {
-    auto *label = new QLabel(parent);
-    label->setPixmap(Icons::named(name).pixmap(size, size));
-    return label;
-}
-
-QFrame *divider(Qt::Orientation orientation, QWidget *parent) {
-    auto *line = new QFrame(parent);
-    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
 
 // The message of whatever a save or share step threw.
 template <typename F> std::optional<QString> failureOf(F f) {
@@ -84,7 +72,7 @@ ContentView::ContentView(platform::Desktop *desktop, QWidget *parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(desktopHeader());
-    column->addWidget(divider(Qt::Horizontal, central));
+    column->addWidget(divider(central));
     auto *split = new QSplitter(Qt::Horizontal, central);
     QWidget *editor = guidedEditor();
     editor->setMinimumWidth(390);
@@ -119,7 +107,7 @@ QWidget *ContentView::desktopHeader() {
     tile->setFixedSize(43, 46);
     auto *tileLayout = new QVBoxLayout(tile);
     tileLayout->setContentsMargins(0, 0, 0, 0);
-    auto *document = symbol("corvane-document", 24, tile);
+    auto *document = symbolLabel("corvane-document", 24, tile);
     document->setAlignment(Qt::AlignCenter);
     tileLayout->addWidget(document);
     row->addWidget(tile);
@@ -128,9 +116,7 @@ QWidget *ContentView::desktopHeader() {
     titles->setSpacing(3);
     auto *title = new QLabel(QStringLiteral("Corvane"), header);
     title->setFont(Theme::font(font(), 4, QFont::DemiBold));
-    auto *line = new QLabel(QStringLiteral("填写、核对、交付。每一步都清楚。"), header);
-    line->setFont(Theme::font(font(), -1.5));
-    Theme::tint(line, Theme::secondary);
+    QLabel *line = secondaryLabel(QStringLiteral("填写、核对、交付。每一步都清楚。"), header);
     titles->addWidget(title);
     titles->addWidget(line);
     row->addLayout(titles);
@@ -140,7 +126,7 @@ QWidget *ContentView::desktopHeader() {
         [](const QPalette &) { return Theme::withAlpha(Theme::forest(), 0.07); }, -1, header);
     auto *badgeRow = new QHBoxLayout(badge);
     badgeRow->setContentsMargins(13, 9, 13, 9);
-    badgeRow->addWidget(symbol("security-high", 14, badge));
+    badgeRow->addWidget(symbolLabel("security-high", 14, badge));
     auto *badgeText = new QLabel(QStringLiteral("本地处理 · 无需账号"), badge);
     badgeText->setFont(Theme::font(font(), -1.5));
     Theme::tint(badgeText, [](const QPalette &pal) { return Theme::accent().resolve(pal); });
@@ -186,7 +172,7 @@ QWidget *ContentView::guidedEditor() {
                                   0, editor);
     auto *errorRow = new QHBoxLayout(m_errorBar);
     errorRow->setContentsMargins(20, 12, 20, 12);
-    errorRow->addWidget(symbol("dialog-error", 14, m_errorBar), 0, Qt::AlignTop);
+    errorRow->addWidget(symbolLabel("dialog-error", 14, m_errorBar), 0, Qt::AlignTop);
     m_errorText = new QLabel(m_errorBar);
     m_errorText->setWordWrap(true);
     m_errorText->setFont(Theme::font(font(), -1.5));
@@ -233,12 +219,12 @@ QWidget *ContentView::navigationFooter() {
     column->addLayout(row);
 
     auto *note = new QHBoxLayout;
-    note->addWidget(symbol("object-locked", 12, footer));
-    auto *noteText = new QLabel(QStringLiteral("退出前请保存或分享 PDF，工资资料不会保留"), footer);
-    QFont small = font();
-    small.setPointSizeF(10 * 0.75 + 1.5); // size 10 points of the original, as desktop points
+    note->addWidget(symbolLabel("object-locked", 12, footer));
+    QLabel *noteText =
+        secondaryLabel(QStringLiteral("退出前请保存或分享 PDF，工资资料不会保留"), footer, 0);
+    QFont small = noteText->font();
+    small.setPointSizeF(9); // the smallest text of the footer
     noteText->setFont(small);
-    Theme::tint(noteText, Theme::secondary);
     note->addWidget(noteText, 1);
     column->addLayout(note);
     return footer;

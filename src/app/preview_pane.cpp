@@ -4,6 +4,7 @@
 #include "app/payroll_model.h"
 #include "app/rounded_panel.h"
 #include "app/theme.h"
+#include "app/ui_parts.h"
 #include "review/native_pdf_preview.h"
 
 #include <QFrame>
@@ -23,8 +24,7 @@ PreviewPane::PreviewPane(PayrollModel *model, QWidget *parent)
 
     auto *top = new QHBoxLayout;
     top->setContentsMargins(16, 16, 16, 16);
-    auto *icon = new QLabel(this);
-    icon->setPixmap(Icons::named("text-x-generic").pixmap(16, 16));
+    QLabel *icon = symbolLabel("text-x-generic", 16, this);
     auto *title = new QLabel(QStringLiteral("实时预览"), this);
     title->setFont(Theme::font(font(), 0, QFont::Medium));
     top->addWidget(icon);
@@ -34,16 +34,12 @@ PreviewPane::PreviewPane(PayrollModel *model, QWidget *parent)
     Theme::tint(m_paper, Theme::secondary);
     top->addWidget(m_paper);
     column->addLayout(top);
-    auto *line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    column->addWidget(line);
+    column->addWidget(divider(this));
 
     // What stands in for the PDF while the draft cannot be rendered.
     auto *problem = new QVBoxLayout(m_problem);
     problem->addStretch(1);
-    auto *warning = new QLabel(m_problem);
-    warning->setPixmap(Icons::named("dialog-warning").pixmap(40, 40));
+    QLabel *warning = symbolLabel("dialog-warning", 40, m_problem);
     warning->setAlignment(Qt::AlignCenter);
     auto *problemTitle = new QLabel(QStringLiteral("输入需要修正"), m_problem);
     problemTitle->setFont(Theme::font(font(), 4, QFont::Bold));

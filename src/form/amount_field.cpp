@@ -1,5 +1,6 @@
 #include "form/amount_field.h"
 
+#include "app/ui_parts.h"
 #include "form/field_rules.h"
 
 #include <QLabel>

@@ -1,6 +1,7 @@
 #include "form/form_section.h"
 
 #include "app/theme.h"
+#include "app/ui_parts.h"
 #include "form/validated_field.h"
 #include "payroll/money.h"
 

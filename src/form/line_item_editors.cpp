@@ -1,6 +1,7 @@
 #include "form/line_item_editors.h"
 
 #include "app/theme.h"
+#include "app/ui_parts.h"
 #include "form/amount_field.h"
 #include "form/limited_field.h"
 #include "form/row_heading.h"

@@ -1,6 +1,7 @@
 #include "form/payroll_form.h"
 
 #include "app/icons.h"
+#include "app/ui_parts.h"
 #include "form/amount_field.h"
 #include "form/field_rules.h"
 #include "form/form_section.h"
@@ -269,9 +270,7 @@ void PayrollForm::buildAmounts() {
 void PayrollForm::buildFooter() {
     auto *section = new FormSection(QString(), QString(), m_page);
     auto *line = new QHBoxLayout;
-    auto *icon = new QLabel(section);
-    icon->setPixmap(Icons::named("security-high").pixmap(14, 14));
-    line->addWidget(icon);
+    line->addWidget(symbolLabel("security-high", 14, section));
     line->addWidget(secondaryLabel(QStringLiteral("只在本机处理，不保存工资资料"), section));
     line->addStretch(1);
     section->content()->addLayout(line);

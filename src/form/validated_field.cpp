@@ -55,10 +55,3 @@ bool ValidatedField::eventFilter(QObject *watched, QEvent *event) {
     }
     return QWidget::eventFilter(watched, event);
 }
-
-QLabel *secondaryLabel(const QString &text, QWidget *parent, qreal sizeDelta) {
-    auto *label = new QLabel(text, parent);
-    label->setFont(Theme::font(label->font(), sizeDelta));
-    Theme::tint(label, Theme::secondary);
-    return label;
-}

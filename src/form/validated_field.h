@@ -43,6 +43,3 @@ private:
     bool m_focused = false;
     QLabel *m_message = nullptr;
 };
-
-// Caption-sized text in the desktop's secondary colour.
-QLabel *secondaryLabel(const QString &text, QWidget *parent, qreal sizeDelta = -1.5);

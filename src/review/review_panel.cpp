@@ -3,6 +3,7 @@
 #include "app/icons.h"
 #include "app/rounded_panel.h"
 #include "app/theme.h"
+#include "app/ui_parts.h"
 #include "delivery/pdf_share_payload.h"
 #include "payroll/money.h"
 #include "platform/desktop.h"
@@ -17,13 +18,6 @@
 namespace {
 
 const QColor orange(255, 149, 0);
-
-QFrame *divider(QWidget *parent) {
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
 
 } // namespace
 
@@ -58,10 +52,8 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     readyText->setSpacing(5);
     m_readyTitle = new QLabel(m_readyCard);
     m_readyTitle->setFont(Theme::font(font(), 0, QFont::DemiBold));
-    m_readyDetail = new QLabel(m_readyCard);
-    m_readyDetail->setFont(Theme::font(font(), -1.5));
+    m_readyDetail = secondaryLabel(QString(), m_readyCard);
     m_readyDetail->setWordWrap(true);
-    Theme::tint(m_readyDetail, Theme::secondary);
     readyText->addWidget(m_readyTitle);
     readyText->addWidget(m_readyDetail);
     readyRow->addLayout(readyText, 1);
@@ -82,11 +74,9 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
         auto *row = new QHBoxLayout;
         row->setContentsMargins(0, 12, 0, 12);
         row->setSpacing(16);
-        auto *title = new QLabel(titles[i], details);
+        QLabel *title = secondaryLabel(titles[i], details);
         auto *value = new QLabel(details);
-        title->setFont(Theme::font(font(), -1.5));
         value->setFont(Theme::font(font(), -1.5));
-        Theme::tint(title, Theme::secondary);
         value->setWordWrap(true);
         value->setAlignment(Qt::AlignRight | Qt::AlignTop);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -107,8 +97,7 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     for (const QString &title :
          {QStringLiteral("本期收入"), QStringLiteral("扣款合计"), QStringLiteral("报销合计")}) {
         auto *row = new QHBoxLayout;
-        auto *label = new QLabel(title, m_moneyCard);
-        Theme::tint(label, Theme::secondary);
+        QLabel *label = secondaryLabel(title, m_moneyCard, 0);
         auto *value = new QLabel(m_moneyCard);
         row->addWidget(label);
         row->addStretch(1);
@@ -145,11 +134,9 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     connect(m_edit, &QPushButton::clicked, this, [edit = std::move(edit)] { edit(); });
     connect(m_preview, &QPushButton::clicked, this, [preview = std::move(preview)] { preview(); });
 
-    auto *keep =
-        new QLabel(QStringLiteral("返回修改会保留本次填写内容。退出 App 前请保存 PDF。"), page);
-    keep->setFont(Theme::font(font(), -1.5));
+    QLabel *keep =
+        secondaryLabel(QStringLiteral("返回修改会保留本次填写内容。退出 App 前请保存 PDF。"), page);
     keep->setWordWrap(true);
-    Theme::tint(keep, Theme::secondary);
     column->addWidget(keep);
 
     m_openWith =
@@ -160,21 +147,18 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     auto *reminder = new QVBoxLayout;
     reminder->setSpacing(8);
     auto *reminderTitle = new QHBoxLayout;
-    auto *info = new QLabel(page);
-    info->setPixmap(Icons::named("dialog-information").pixmap(14, 14));
+    QLabel *info = symbolLabel("dialog-information", 14, page);
     auto *reminderLabel = new QLabel(QStringLiteral("交付前提醒"), page);
     reminderLabel->setFont(Theme::font(font(), -1.5, QFont::DemiBold));
     reminderTitle->addWidget(info);
     reminderTitle->addWidget(reminderLabel);
     reminderTitle->addStretch(1);
     reminder->addLayout(reminderTitle);
-    auto *reminderText =
-        new QLabel(QStringLiteral("税款为手动录入；YTD 已包含本期；报销已计入净支付。PDF "
-                                  "导出后由你保存，App 不保留工资历史。"),
-                   page);
-    reminderText->setFont(Theme::font(font(), -1.5));
+    QLabel *reminderText =
+        secondaryLabel(QStringLiteral("税款为手动录入；YTD 已包含本期；报销已计入净支付。PDF "
+                                      "导出后由你保存，App 不保留工资历史。"),
+                       page);
     reminderText->setWordWrap(true);
-    Theme::tint(reminderText, Theme::secondary);
     reminder->addWidget(reminderText);
     column->addLayout(reminder);
     column->addStretch(1);
