@@ -221,10 +221,14 @@ qreal Composer::textHeight(const QString &text, qreal size, bool bold, qreal wid
 void Composer::drawText(const QString &text, qreal size, bool bold, Qt::Alignment alignment,
                         const QRectF &box) {
     if (text.isEmpty()) return;
-    const Typesetter &setter = typeset(text, size, bold, box.width());
+    drawFrame(typeset(text, size, bold, box.width()), box, alignment);
+}
+
+void Composer::drawFrame(const Typesetter &setter, const QRectF &box, Qt::Alignment alignment,
+                         qsizetype from) {
     m_painter.save();
     m_painter.setPen(grey(0.08));
-    setter.draw(m_painter, box, alignment);
+    setter.draw(m_painter, box, alignment, from);
     m_painter.restore();
 }
 

@@ -47,6 +47,9 @@ public:
     qreal textHeight(const QString &text, qreal size, bool bold, qreal width);
     void drawText(const QString &text, qreal size, bool bold, Qt::Alignment alignment,
                   const QRectF &box);
+    // Draws the lines of `setter` from `from` that fit in `box`, in the text grey.
+    void drawFrame(const Typesetter &setter, const QRectF &box, Qt::Alignment alignment,
+                   qsizetype from = 0);
     // The font size a non-first body cell is drawn at in a column of this width.
     qreal shrunkSize(const QString &text, bool bold, qreal columnWidth);
 

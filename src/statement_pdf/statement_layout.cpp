@@ -84,10 +84,7 @@ void Composer::notes() {
         const QRectF box(margin, m_y, contentWidth(), (m_height - 55) - m_y);
         const qsizetype shown = setter.fit(position, box.height());
         if (shown < 1) throw PayrollError::invalid(QStringLiteral("备注内容无法排版。"));
-        m_painter.save();
-        m_painter.setPen(QColor::fromRgbF(0.08f, 0.08f, 0.08f));
-        setter.draw(m_painter, box, Qt::AlignLeft, position);
-        m_painter.restore();
+        drawFrame(setter, box, Qt::AlignLeft, position);
         // The height textHeight() gives the shown part, taken from the lines already laid
         // out instead of laying the part out again.
         m_y += std::ceil(setter.height(position, shown)) + 3 + 4;
