@@ -31,13 +31,22 @@ QString FreedesktopDesktop::askSavePath(QWidget *parent, const QString &suggeste
     return path;
 }
 
+namespace {
+
+// The title in bold, the sentence below it, window-modal, wide enough for the sentence.
+void prepareMessageBox(QMessageBox &box, const QString &message) {
+    box.setInformativeText(message);
+    box.setWindowModality(Qt::WindowModal);
+    box.setStyleSheet(QStringLiteral(
+        "QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 320px; }"));
+}
+
+} // namespace
+
 bool FreedesktopDesktop::confirm(QWidget *parent, const QString &title, const QString &message,
                                  const QString &confirmText, bool destructive) {
     QMessageBox box(QMessageBox::Question, title, title, QMessageBox::NoButton, parent);
-    box.setInformativeText(message);
-    box.setWindowModality(Qt::WindowModal);
-    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { "
-                                     "min-width: 320px; }")); // room for the sentence
+    prepareMessageBox(box, message);
     QPushButton *yes = box.addButton(confirmText, destructive ? QMessageBox::DestructiveRole
                                                               : QMessageBox::AcceptRole);
     QPushButton *no = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
@@ -50,10 +59,7 @@ bool FreedesktopDesktop::confirm(QWidget *parent, const QString &title, const QS
 void FreedesktopDesktop::alert(QWidget *parent, const QString &title, const QString &message,
                                const QString &button) {
     QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, parent);
-    box.setInformativeText(message);
-    box.setWindowModality(Qt::WindowModal);
-    box.setStyleSheet(QStringLiteral(
-        "QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 320px; }"));
+    prepareMessageBox(box, message);
     QPushButton *ok = box.addButton(button, QMessageBox::RejectRole);
     box.setEscapeButton(ok);
     box.exec();
