@@ -441,7 +441,9 @@ void ContentView::performAction() {
         next.a4 = current.a4;
     }
     m_model->setDraft(next);
-    m_form->reload();
+    // A form showing another step is rebuilt for `basic` by setStage(); only one already
+    // on `basic` needs rebuilding for the new draft.
+    if (m_form->stage() == WorkflowStep::basic) m_form->reload();
     setStage(WorkflowStep::basic);
     setInlineError(std::nullopt);
 }
