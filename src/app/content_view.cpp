@@ -19,16 +19,20 @@
 #include "statement_pdf/stub_pdf.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPdfDocument>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -88,6 +92,11 @@ ContentView::ContentView(platform::Desktop *desktop, QWidget *parent)
     column->addWidget(split, 1);
     setCentralWidget(central);
     buildToolbar();
+    // The bar only takes room while it shows a note.
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->hide();
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
+            [bar = statusBar()](const QString &text) { bar->setVisible(!text.isEmpty()); });
 
     connect(m_model, &PayrollModel::draftChanged, this, &ContentView::onDraftChanged);
     connect(m_model, &PayrollModel::draftModified, this, [this] { setInlineError(std::nullopt); });
@@ -240,12 +249,19 @@ QToolButton *ContentView::shareControl(bool prominent) {
     button->setToolTip(QStringLiteral("分享真正的 PDF 附件；由你在系统面板选择应用及收件人。"));
     button->setAutoRaise(!prominent);
     auto *menu = new QMenu(button);
-    menu->addAction(QStringLiteral("通过邮件发送"), this,
-                    [this] { share(&platform::Desktop::mail); });
-    menu->addAction(QStringLiteral("复制文件"), this,
-                    [this] { share(&platform::Desktop::copyFile); });
-    menu->addAction(QStringLiteral("在文件夹中显示"), this,
-                    [this] { share(&platform::Desktop::showInFolder); });
+    const platform::Failure failed = [this](const QString &message) { showError(message); };
+    menu->addAction(QStringLiteral("通过邮件发送"), this, [this, failed] {
+        share([&](const QString &path) { m_desktop->mail(this, path, failed); });
+    });
+    menu->addAction(QStringLiteral("复制文件"), this, [this] {
+        share([&](const QString &path) {
+            m_desktop->copyFile(path);
+            showNote(QStringLiteral("已复制，可粘贴到文件管理器或聊天窗口"));
+        });
+    });
+    menu->addAction(QStringLiteral("在文件夹中显示"), this, [this, failed] {
+        share([&](const QString &path) { m_desktop->showInFolder(this, path, failed); });
+    });
     button->setMenu(menu);
     m_shareControls.append(button);
     return button;
@@ -289,8 +305,14 @@ void ContentView::buildToolbar() {
     m_exportAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_exportAction, &QAction::triggered, this, &ContentView::exportPDF);
     bar->addAction(m_exportAction);
-    if (auto *b = qobject_cast<QToolButton *>(bar->widgetForAction(m_exportAction)))
-        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_printAction = new QAction(Icons::named("document-print"), QStringLiteral("打印…"), this);
+    m_printAction->setShortcut(QKeySequence::Print);
+    m_printAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_printAction, &QAction::triggered, this, &ContentView::printStatement);
+    bar->addAction(m_printAction);
+    for (QAction *action : {m_exportAction, m_printAction})
+        if (auto *b = qobject_cast<QToolButton *>(bar->widgetForAction(action)))
+            b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     auto *newWindow = new QAction(QStringLiteral("新建窗口"), this);
     newWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
@@ -361,6 +383,7 @@ void ContentView::onDraftChanged() {
     }
     for (QToolButton *share : m_shareControls)
         share->setEnabled(valid);
+    m_printAction->setEnabled(valid);
     refreshPreviews();
     if (m_stage == WorkflowStep::review) m_review->setDraft(draft);
 }
@@ -384,8 +407,9 @@ void ContentView::advance() {
     }
 }
 
-void ContentView::exportPDF() {
-    if (m_exporting) return;
+// Validates and renders the current draft for saving or printing; shows the alert and
+// gives nothing when either fails.
+std::optional<QByteArray> ContentView::renderForDelivery() {
     const PayrollDraft draft = m_model->draft();
     QByteArray bytes;
     if (const auto failure = failureOf([&] {
@@ -393,22 +417,56 @@ void ContentView::exportPDF() {
             bytes = StubPDF::make(draft);
         })) {
         showError(*failure);
-        return;
+        return std::nullopt;
     }
     m_model->setPdf(bytes);
-    const PDFFile document{bytes};
-    m_exporting = true;
-    const QString path = m_desktop->askSavePath(this, draft.filename() + QStringLiteral(".pdf"));
-    m_exporting = false;
-    if (path.isEmpty()) return; // cancelled: no failure
-    if (const auto failure = failureOf([&] { document.write(path); })) showError(*failure);
+    return bytes;
 }
 
-void ContentView::share(void (platform::Desktop::*service)(const QString &)) {
-    const PayrollDraft draft = m_model->draft();
-    if (const auto failure =
-            failureOf([&] { (m_desktop->*service)(PDFSharePayload::prepareFile(draft)); }))
+void ContentView::exportPDF() {
+    if (m_exporting) return;
+    const QString name = m_model->draft().filename() + QStringLiteral(".pdf");
+    const auto bytes = renderForDelivery();
+    if (!bytes) return;
+    const PDFFile document{*bytes};
+    m_exporting = true;
+    const QString path = m_desktop->askSavePath(this, name);
+    m_exporting = false;
+    if (path.isEmpty()) return; // cancelled: no failure
+    if (const auto failure = failureOf([&] { document.write(path); }))
         showError(*failure);
+    else
+        showNote(QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(path)));
+}
+
+void ContentView::printStatement() {
+    const QString title = m_model->draft().filename();
+    const auto bytes = renderForDelivery();
+    if (!bytes) return;
+    QBuffer buffer;
+    buffer.setData(*bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QPdfDocument document;
+    document.load(&buffer);
+    const auto job = m_desktop->askPrintJob(this, document.pageCount());
+    if (!job) return; // cancelled: nothing to say
+    m_desktop->print(this, *job, *bytes, title,
+                     [this](const QString &message) { showError(message); });
+}
+
+void ContentView::share(const std::function<void(const QString &path)> &service) {
+    const PayrollDraft draft = m_model->draft();
+    if (const auto failure = failureOf([&] { service(PDFSharePayload::prepareFile(draft)); }))
+        showError(*failure);
+}
+
+QString ContentView::note() const {
+    return statusBar()->currentMessage();
+}
+
+// A short note that goes by itself and never asks for a click.
+void ContentView::showNote(const QString &text) {
+    statusBar()->showMessage(text, 8000);
 }
 
 void ContentView::requestAction(const QString &action) {

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <optional>
 
 class PayrollForm;
@@ -43,6 +44,8 @@ public:
     void advance();
     // The save action.
     void exportPDF();
+    // Validates, renders and sends the statement to a printer the user picks.
+    void printStatement();
     // Asks to replace the draft ("sample", "next" or "clear") and does it when confirmed.
     void requestAction(const QString &action);
     void performAction();
@@ -57,6 +60,9 @@ public:
     QPushButton *saveButton() const { return m_save; }
     QList<QToolButton *> shareControls() const { return m_shareControls; }
     QAction *exportAction() const { return m_exportAction; }
+    QAction *printAction() const { return m_printAction; }
+    // The short note shown after a save or a copy; empty once it has gone.
+    QString note() const;
     QAction *menuAction(const QString &action) const;
     QToolButton *moreButton() const { return m_more; }
     QLabel *inlineErrorLabel() const { return m_errorText; }
@@ -74,7 +80,9 @@ private:
     QWidget *navigationFooter();
     QToolButton *shareControl(bool prominent);
     void buildToolbar();
-    void share(void (platform::Desktop::*service)(const QString &));
+    void share(const std::function<void(const QString &path)> &service);
+    std::optional<QByteArray> renderForDelivery();
+    void showNote(const QString &text);
     void showPreviewSheet();
     void setInlineError(const std::optional<QString> &message);
     void showError(const QString &message);
@@ -106,6 +114,7 @@ private:
     QDialog *m_fullPreview = nullptr;
     QToolButton *m_more = nullptr;
     QAction *m_exportAction = nullptr;
+    QAction *m_printAction = nullptr;
     QList<QAction *> m_menuActions;
     QList<QToolButton *> m_shareControls;
 };

@@ -6,7 +6,8 @@
 
 // The current statement leaving the application as a file: each request validates
 // the draft, renders it and writes it into a fresh folder below a private root that
-// only this user can enter. The previous run's root is removed at start-up.
+// only this user can enter. What earlier runs left there is removed at start-up, unless
+// another instance is still running.
 struct PDFSharePayload {
     PayrollDraft draft;
 
@@ -14,8 +15,10 @@ struct PDFSharePayload {
     // (mode 0700), otherwise <temp>/CorvaneSharedPDFs-<uid>.
     static QString temporaryRoot();
 
-    // Removes the root and everything below it. Failures are only printed to stderr,
-    // and a root that is not a private folder of this user is left alone.
+    // Empties the root (creating it when absent) and marks it as used by this instance
+    // until the process ends. While another instance uses it, nothing is removed.
+    // Failures are only printed to stderr; a root that is not a private folder of this
+    // user is left alone.
     static void clearPreviousSessionFiles();
 
     // Validates, renders and writes the draft; returns the absolute file path.

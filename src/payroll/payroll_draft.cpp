@@ -129,9 +129,13 @@ QString PayrollDraft::filename() const {
             cleaned += QStringView(name).mid(i, width);
         i += width;
     }
-    const QString person =
-        cleaned.isEmpty() ? QStringLiteral("Employee") : Text::leadingGraphemes(cleaned, 70);
     const QString iso = QStringLiteral("yyyy-MM-dd");
-    return QStringLiteral("Corvane_") + person + u'_' + dateLabel(start, iso) + u'_' +
-           dateLabel(end, iso);
+    const QString dates = u'_' + dateLabel(start, iso) + u'_' + dateLabel(end, iso);
+    // File systems take at most 255 bytes per name: the person's part gives way so that
+    // the name with ".pdf" fits and the dates stay whole.
+    const QString prefix = QStringLiteral("Corvane_");
+    const qsizetype room = 255 - prefix.size() - dates.toUtf8().size() - 4;
+    QString person = Text::leadingGraphemes(cleaned, 70, room);
+    if (person.isEmpty()) person = QStringLiteral("Employee");
+    return prefix + person + dates;
 }

@@ -11,4 +11,7 @@ qsizetype graphemeCount(const QString &text);
 // The first `count` user-perceived characters of `text` (all of it when shorter).
 QString leadingGraphemes(const QString &text, qsizetype count);
 
+// The same, stopping early so that the result takes at most `maxBytes` bytes in UTF-8.
+QString leadingGraphemes(const QString &text, qsizetype count, qsizetype maxBytes);
+
 } // namespace Text

@@ -1,12 +1,21 @@
 #include "platform/application_chooser.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace platform {
+
+namespace {
+
+QIcon iconOf(const Application &app) {
+    return QDir::isAbsolutePath(app.icon) ? QIcon(app.icon) : QIcon::fromTheme(app.icon);
+}
+
+} // namespace
 
 ApplicationChooser::ApplicationChooser(const QList<Application> &applications, QWidget *parent)
     : QDialog(parent), m_applications(applications), m_list(new QListWidget(this)) {
@@ -26,31 +35,32 @@ ApplicationChooser::ApplicationChooser(const QList<Application> &applications, Q
             h->setFlags(Qt::NoItemFlags);
             otherHeaderShown = true;
         }
-        auto *item = new QListWidgetItem(QIcon::fromTheme(app.icon), app.name, m_list);
+        auto *item = new QListWidgetItem(iconOf(app), app.name, m_list);
         item->setData(Qt::UserRole, int(i));
     }
     if (applications.isEmpty())
         column->addWidget(new QLabel(QStringLiteral("没有找到已安装的应用。"), this));
     column->addWidget(m_list);
     auto *buttons = new QDialogButtonBox(this);
-    QPushButton *open = buttons->addButton(QStringLiteral("打开"), QDialogButtonBox::AcceptRole);
+    m_open = buttons->addButton(QStringLiteral("打开"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    open->setEnabled(false);
+    m_open->setEnabled(false);
     column->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_list, &QListWidget::currentItemChanged, this, [open](QListWidgetItem *item) {
-        open->setEnabled(item && item->data(Qt::UserRole).isValid());
-    });
-    connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
-        if (item->data(Qt::UserRole).isValid()) accept();
+    // The list makes its first row current when it gets focus; only a row the user
+    // selected counts as chosen, so Enter alone never opens anything.
+    connect(m_list, &QListWidget::itemSelectionChanged, this,
+            [this] { m_open->setEnabled(chosen().has_value()); });
+    connect(m_list, &QListWidget::itemDoubleClicked, this, [this] {
+        if (chosen()) accept();
     });
 }
 
 std::optional<Application> ApplicationChooser::chosen() const {
-    const QListWidgetItem *item = m_list->currentItem();
-    if (!item || !item->data(Qt::UserRole).isValid()) return std::nullopt;
-    return m_applications.value(item->data(Qt::UserRole).toInt());
+    const QList<QListWidgetItem *> selected = m_list->selectedItems();
+    if (selected.isEmpty() || !selected[0]->data(Qt::UserRole).isValid()) return std::nullopt;
+    return m_applications.value(selected[0]->data(Qt::UserRole).toInt());
 }
 
 } // namespace platform

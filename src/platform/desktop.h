@@ -1,43 +1,54 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
 
 namespace platform {
 
-// An installed application, as its desktop entry describes it.
-struct Application {
-    QString id;   // desktop file id, e.g. "org.example.Viewer.desktop"
-    QString name; // in the user's language where the entry has it
-    QString exec; // the Exec line, field codes unexpanded
-    QString icon;
-    bool opensPdf = false;
+// What the print dialog chose, in the printing system's own option values.
+struct PrintJob {
+    QString printer;
+    QString outputFile; // set when the user chose to print into a file
+    int copies = 1;
+    QString pageRanges; // "1-2,4"; empty for every page
+    QString sides;      // "two-sided-long-edge" etc.; empty for the printer's default
 };
+
+// Called, on the window's thread, when a service that carries on after its call
+// returned fails; the message says what failed and what to do.
+using Failure = std::function<void(const QString &message)>;
 
 // Everything the window asks of the desktop: its dialogs and its ways of handing a
 // file on. The window only calls this interface, so tests put a recorder in its place.
-// The services throw FileError when they cannot do what was asked.
+// None of these keeps the window waiting for another program.
 class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // The save dialog; the empty text when it was cancelled.
+    // The save dialog, whose answer always ends in ".pdf"; the empty text when it was
+    // cancelled.
     virtual QString askSavePath(QWidget *parent, const QString &suggestedName) = 0;
     // A confirmation; true when the confirming button was chosen.
     virtual bool confirm(QWidget *parent, const QString &title, const QString &message,
                          const QString &confirmText, bool destructive) = 0;
     virtual void alert(QWidget *parent, const QString &title, const QString &message,
                        const QString &button) = 0;
-    // The chooser of installed applications; nothing when it was cancelled.
-    virtual std::optional<Application> chooseApplication(QWidget *parent, const QString &title) = 0;
+    // The print dialog for a document of `pageCount` pages; nothing when cancelled.
+    virtual std::optional<PrintJob> askPrintJob(QWidget *parent, int pageCount) = 0;
 
-    virtual void openWith(const Application &application, const QString &path) = 0;
-    virtual void mail(const QString &path) = 0;
+    // Lets the user pick an application and asks the system to open the file with it.
+    // What happens then is the system's business: nothing is reported.
+    virtual void openWith(QWidget *parent, const QString &path) = 0;
+    virtual void mail(QWidget *parent, const QString &path, Failure failed) = 0;
     virtual void copyFile(const QString &path) = 0;
-    virtual void showInFolder(const QString &path) = 0;
+    virtual void showInFolder(QWidget *parent, const QString &path, Failure failed) = 0;
+    virtual void print(QWidget *parent, const PrintJob &job, const QByteArray &pdf,
+                       const QString &title, Failure failed) = 0;
 };
 
 } // namespace platform

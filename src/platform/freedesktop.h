@@ -6,8 +6,10 @@ class QMimeData;
 
 namespace platform {
 
-// The desktop as a freedesktop.org session offers it: Qt's dialogs, xdg-email for
-// mail, the clipboard for copying, the FileManager1 D-Bus service for showing a file.
+// The desktop as a freedesktop.org session offers it: the portals when they are on the
+// session bus, GIO's application registry, FileManager1, xdg-email and xdg-open, the
+// printing system, the clipboard and Qt's dialogs. Every service answers later, on the
+// window's thread; nothing waits for another program.
 class FreedesktopDesktop : public Desktop {
 public:
     QString askSavePath(QWidget *parent, const QString &suggestedName) override;
@@ -15,16 +17,25 @@ public:
                  const QString &confirmText, bool destructive) override;
     void alert(QWidget *parent, const QString &title, const QString &message,
                const QString &button) override;
-    std::optional<Application> chooseApplication(QWidget *parent, const QString &title) override;
+    std::optional<PrintJob> askPrintJob(QWidget *parent, int pageCount) override;
 
-    void openWith(const Application &application, const QString &path) override;
-    void mail(const QString &path) override;
+    void openWith(QWidget *parent, const QString &path) override;
+    void mail(QWidget *parent, const QString &path, Failure failed) override;
     void copyFile(const QString &path) override;
-    void showInFolder(const QString &path) override;
+    void showInFolder(QWidget *parent, const QString &path, Failure failed) override;
+    void print(QWidget *parent, const PrintJob &job, const QByteArray &pdf, const QString &title,
+               Failure failed) override;
+
+private:
+    QString m_lastFolder; // where the save dialog opens next during this run
 };
 
 // What "复制文件" puts on the clipboard: the file as a URI list, in the form file
 // managers paste, and its path as text.
 QMimeData *fileClipboardData(const QString &path);
+
+// The folder the save dialog starts in: the one last used during this run, else the
+// user's documents folder, else home.
+QString saveFolder(const QString &lastUsed);
 
 } // namespace platform

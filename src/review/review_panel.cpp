@@ -224,8 +224,9 @@ QStringList ReviewPanel::amounts() const {
     return texts;
 }
 
-// Prepares the file first; then lets the user pick an application. Every failure here
-// is silent: no file, a cancelled chooser or an application that does not start.
+// Prepares the file first; then the desktop lets the user pick an application. A file
+// that cannot be prepared is silent, like everything the chooser and the launched
+// application do afterwards.
 void ReviewPanel::openWith() {
     QString path;
     try {
@@ -233,11 +234,5 @@ void ReviewPanel::openWith() {
     } catch (const std::exception &) {
         return;
     }
-    const auto application =
-        m_desktop->chooseApplication(this, QStringLiteral("选择打开 PDF 的应用"));
-    if (!application) return;
-    try {
-        m_desktop->openWith(*application, path);
-    } catch (const std::exception &) {
-    }
+    m_desktop->openWith(this, path);
 }

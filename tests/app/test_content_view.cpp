@@ -7,8 +7,7 @@
 #include "form/limited_field.h"
 #include "form/payroll_form.h"
 #include "pdf_text.h"
-#include "platform/desktop.h"
-#include "platform/freedesktop.h"
+#include "recording_desktop.h"
 #include "review/native_pdf_preview.h"
 #include "review/review_panel.h"
 
@@ -30,47 +29,8 @@
 
 namespace {
 
-// Stands in for the desktop: answers dialogs as told and records every request.
-struct Recorder : platform::Desktop {
-    std::function<QString(const QString &)> onSave = [](const QString &) { return QString(); };
-    bool confirmAnswer = true;
-    QStringList saves, confirms, alerts, copied, mailed, shown, opened;
-    std::optional<platform::Application> chooseAnswer;
-    int chooserShown = 0;
-
-    QString askSavePath(QWidget *, const QString &name) override {
-        saves.append(name);
-        return onSave(name);
-    }
-    bool confirm(QWidget *, const QString &title, const QString &message,
-                 const QString &confirmText, bool destructive) override {
-        confirms.append(title + u'|' + message + u'|' + confirmText +
-                        (destructive ? "|destructive" : ""));
-        return confirmAnswer;
-    }
-    void alert(QWidget *, const QString &title, const QString &message,
-               const QString &button) override {
-        alerts.append(title + u'|' + message + u'|' + button);
-    }
-    std::optional<platform::Application> chooseApplication(QWidget *,
-                                                           const QString &title) override {
-        ++chooserShown;
-        confirms.append(title);
-        return chooseAnswer;
-    }
-    void openWith(const platform::Application &, const QString &path) override {
-        opened.append(path);
-    }
-    void mail(const QString &path) override { mailed.append(path); }
-    void copyFile(const QString &path) override {
-        copied.append(path);
-        platform::FreedesktopDesktop().copyFile(path); // the real clipboard contents
-    }
-    void showInFolder(const QString &path) override { shown.append(path); }
-};
-
 struct Window {
-    Recorder desktop;
+    RecordingDesktop desktop;
     ContentView view{&desktop};
     Window() {
         view.show();
@@ -122,6 +82,7 @@ private slots:
     void windowsAreIndependent();
     void endToEnd();
     void openWithPreparesAFile();
+    void printing();
 
 private:
     QTemporaryDir m_runtime;
@@ -150,12 +111,15 @@ void TestContentView::freshWindow() {
     QCOMPARE(items, QStringList({"载入虚构示例", "下一位员工", "清空所有资料"}));
     QCOMPARE(w.view.moreButton()->text(), QStringLiteral("更多"));
     QStringList labels;
-    for (const QLabel *l : w.view.findChildren<QLabel *>()) labels.append(l->text());
-    for (const char *text : {"Corvane", "填写、核对、交付。每一步都清楚。", "本地处理 · 无需账号", "实时预览", "Letter",
-                             "本期净支付", "CAD", "输入需要修正", "退出前请保存或分享 PDF，工资资料不会保留"})
+    for (const QLabel *l : w.view.findChildren<QLabel *>())
+        labels.append(l->text());
+    for (const char *text : {"Corvane", "填写、核对、交付。每一步都清楚。", "本地处理 · 无需账号",
+                             "实时预览", "Letter", "本期净支付", "CAD", "输入需要修正",
+                             "退出前请保存或分享 PDF，工资资料不会保留"})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
     QStringList shareItems;
-    for (QAction *a : w.view.shareControls()[0]->menu()->actions()) shareItems.append(a->text());
+    for (QAction *a : w.view.shareControls()[0]->menu()->actions())
+        shareItems.append(a->text());
     QCOMPARE(shareItems, QStringList({"通过邮件发送", "复制文件", "在文件夹中显示"}));
     QCOMPARE(w.view.shareControls()[0]->text(), QStringLiteral("分享 PDF"));
     QCOMPARE(w.view.exportAction()->text(), QStringLiteral("导出 PDF"));
@@ -307,12 +271,14 @@ void TestContentView::shareControlFollowsValidity() {
     QCOMPARE(w.view.shareControls().size(), 2);
     for (QToolButton *b : w.view.shareControls())
         QVERIFY(!b->isEnabled());
+    QVERIFY(!w.view.printAction()->isEnabled());
     QCOMPARE(w.view.reviewPanel()->readinessTitle(), QStringLiteral("还有内容需要检查"));
     QCOMPARE(w.view.reviewPanel()->readinessDetail(), QStringLiteral("请填写雇主名称。"));
     QVERIFY(!w.view.reviewPanel()->openWithButton()->isEnabled());
     w.load(PayrollDraft::sample());
     for (QToolButton *b : w.view.shareControls())
         QVERIFY(b->isEnabled());
+    QVERIFY(w.view.printAction()->isEnabled());
     QCOMPARE(w.view.shareControls()[0]->toolTip(),
              QStringLiteral("分享真正的 PDF 附件；由你在系统面板选择应用及收件人。"));
 }
@@ -391,6 +357,7 @@ void TestContentView::endToEnd() {
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
     QCOMPARE(bytes, w.model()->pdf()); // the saved bytes are the ones rendered for it
+    QCOMPARE(w.view.note(), QStringLiteral("已保存到 ") + target);
     const QStringList lines = readPdf(bytes).allLines();
     QVERIFY(lines.contains(QStringLiteral("EMPLOYEE Velo Marrick")));
     QVERIFY(lines.contains(QStringLiteral("FULL DEPOSIT NET PAYMENT $2,331.38")));
@@ -414,6 +381,27 @@ void TestContentView::endToEnd() {
                 ->mimeData()
                 ->data(QStringLiteral("x-special/gnome-copied-files"))
                 .startsWith("copy\nfile://"));
+    QCOMPARE(w.view.note(), QStringLiteral("已复制，可粘贴到文件管理器或聊天窗口"));
+
+    // A service that fails after its call returned is reported in the alert.
+    w.desktop.serviceFailure = QStringLiteral("无法打开邮件程序。");
+    menu->actions().constFirst()->trigger();
+    QCOMPARE(w.desktop.mailed.size(), 1);
+    QCOMPARE(w.desktop.alerts,
+             QStringList{QStringLiteral("请检查工资单|无法打开邮件程序。|知道了")});
+}
+
+void TestContentView::printing() {
+    Window w;
+    QTest::keyClick(&w.view, Qt::Key_P, Qt::ControlModifier); // invalid: disabled
+    QVERIFY(w.desktop.printed.isEmpty() && w.desktop.alerts.isEmpty());
+    w.load(PayrollDraft::sample());
+    QTest::keyClick(&w.view, Qt::Key_P, Qt::ControlModifier); // cancelled: nothing sent or said
+    QCOMPARE(w.desktop.printed, QStringList{QStringLiteral("dialog 1")});
+    w.desktop.printAnswer = platform::PrintJob{QStringLiteral("Office"), {}, 1, {}, {}};
+    w.view.printAction()->trigger();
+    QCOMPARE(w.desktop.printed.last(), QStringLiteral("Office|%PDF-"));
+    QVERIFY(w.desktop.alerts.isEmpty());
 }
 
 void TestContentView::openWithPreparesAFile() {
@@ -422,13 +410,6 @@ void TestContentView::openWithPreparesAFile() {
     w.view.setStage(WorkflowStep::review);
     QPushButton *open = w.view.reviewPanel()->openWithButton();
     QVERIFY(open->isEnabled());
-    QTest::mouseClick(open, Qt::LeftButton); // cancelled chooser: nothing opened
-    QCOMPARE(w.desktop.chooserShown, 1);
-    QVERIFY(w.desktop.opened.isEmpty());
-    QVERIFY(w.desktop.confirms.contains(QStringLiteral("选择打开 PDF 的应用")));
-    w.desktop.chooseAnswer =
-        platform::Application{QStringLiteral("viewer.desktop"), QStringLiteral("Viewer"),
-                              QStringLiteral("viewer %f"), QString(), true};
     QTest::mouseClick(open, Qt::LeftButton);
     QCOMPARE(w.desktop.opened.size(), 1);
     QVERIFY(QFileInfo::exists(w.desktop.opened[0]));

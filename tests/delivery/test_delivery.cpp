@@ -4,14 +4,20 @@
 #include "payroll/money.h"
 #include "pdf_text.h"
 
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -65,6 +71,8 @@ private slots:
     void savedFileIsExactBytes();
     void failedSaveKeepsExistingFile();
     void readingAFolderGivesNothing();
+    void runningInstanceKeepsItsFiles();
+    void swappedParentRedirectsNothing();
 
 private:
     QByteArray m_systemTmp;
@@ -159,7 +167,11 @@ void TestDelivery::clearRemovesPreviousRoot() {
     QVERIFY(QFile::link(m_scratch->path(), QDir(root).filePath(QStringLiteral("link"))));
     QVERIFY(QFileInfo::exists(path));
     QCOMPARE(stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); }), QByteArray());
-    QVERIFY(!QFileInfo::exists(root));
+    // Only the running instances' lock file stays.
+    QCOMPARE(
+        QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+        QStringList{QStringLiteral(".instances")});
+    QCOMPARE(modeOf(root), mode_t(0700));
     QCOMPARE(contents(outside), QByteArray("keep"));
 }
 
@@ -190,14 +202,18 @@ void TestDelivery::unsafeRootsAreRefused() {
         inside = root;
     }
     const QByteArray printed = stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); });
-    QVERIFY(printed.contains("not a private folder"));
+    QVERIFY(printed.startsWith("corvane: not removing"));
     QCOMPARE(printed.count('\n'), 1);
     QCOMPARE(contents(inside), QByteArray("precious"));
     try {
         PDFSharePayload::prepareFile(PayrollDraft::sample());
         QFAIL("a file was shared into an unsafe root");
     } catch (const FileError &e) {
-        QVERIFY(e.errorDescription().contains(QStringLiteral("不是仅限本用户访问的文件夹")));
+        // It names the folder, its owner and a way out.
+        const QString message = e.errorDescription();
+        QVERIFY2(message.contains(root) && message.contains(QStringLiteral("所有者：root")) &&
+                     message.contains(QStringLiteral("XDG_RUNTIME_DIR")),
+                 qPrintable(message));
     }
     QCOMPARE(QDir(elsewhere).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("precious.txt")});
@@ -245,7 +261,10 @@ void TestDelivery::failedSaveKeepsExistingFile() {
     }
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
-    QVERIFY2(message.startsWith(QStringLiteral("无法保存")), qPrintable(message));
+    // The system's own reason, not the one Qt substitutes when the write is cancelled.
+    QVERIFY2(message.startsWith(QStringLiteral("无法保存")) &&
+                 message.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))),
+             qPrintable(message));
     QCOMPARE(contents(existing), QByteArray("the statement saved last week"));
     QCOMPARE(QDir(m_scratch->path())
                  .entryList(QDir::Files | QDir::Hidden)
@@ -258,8 +277,87 @@ void TestDelivery::readingAFolderGivesNothing() {
     QCOMPARE(PDFFile::read(m_scratch->filePath(QStringLiteral("absent"))).data, QByteArray());
 }
 
+// Another instance, started by the test: shares the sample, prints the file's path and
+// lives until its standard input closes.
+void TestDelivery::runningInstanceKeepsItsFiles() {
+    QProcess other;
+    other.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-instance")});
+    QVERIFY(other.waitForReadyRead(20000));
+    const QString path = QString::fromLocal8Bit(other.readLine().trimmed());
+    QVERIFY(path.startsWith(PDFSharePayload::temporaryRoot()));
+    QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); }), QByteArray());
+    QVERIFY(QFileInfo::exists(path)); // still in use: not removed
+    other.closeWriteChannel();
+    QVERIFY(other.waitForFinished(20000));
+    PDFSharePayload::clearPreviousSessionFiles();
+    QVERIFY(!QFileInfo::exists(path)); // its instance has ended
+}
+
+// A parent of the root is swapped for a link to a folder that looks like a root, over and
+// over, while the clean-up and shares run: nothing there is removed or written.
+void TestDelivery::swappedParentRedirectsNothing() {
+    const QString base = m_scratch->filePath(QStringLiteral("base"));
+    const QString moved = m_scratch->filePath(QStringLiteral("base.real"));
+    const QString canary = m_scratch->filePath(QStringLiteral("canary"));
+    const QString canaryRoot = canary + QStringLiteral("/run/CorvaneSharedPDFs");
+    for (const QString &folder :
+         {base + QStringLiteral("/run"), canaryRoot + QStringLiteral("/old")})
+        QVERIFY(QDir().mkpath(folder));
+    for (const QString &folder : {base + QStringLiteral("/run"), canary + QStringLiteral("/run"),
+                                  canaryRoot, canaryRoot + QStringLiteral("/old")})
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+    writeBytes(canaryRoot + QStringLiteral("/old/precious.pdf"), "precious");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base + QStringLiteral("/run")));
+
+    std::atomic<bool> done = false;
+    std::thread swapper([&] {
+        const QByteArray b = QFile::encodeName(base), m = QFile::encodeName(moved),
+                         c = QFile::encodeName(canary);
+        while (!done) {
+            ::rename(b.constData(), m.constData());
+            ::symlink(c.constData(), b.constData());
+            std::this_thread::yield();
+            ::unlink(b.constData());
+            ::rename(m.constData(), b.constData());
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    int shared = 0;
+    while (timer.elapsed() < 3000) {
+        stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); });
+        try {
+            PDFSharePayload::prepareFile(PayrollDraft::sample());
+            ++shared;
+        } catch (const FileError &) {
+        }
+    }
+    done = true;
+    swapper.join();
+    QCOMPARE(contents(canaryRoot + QStringLiteral("/old/precious.pdf")), QByteArray("precious"));
+    QDirIterator it(canary, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    QStringList found;
+    while (it.hasNext())
+        found.append(it.next().mid(canary.size()));
+    found.sort();
+    QCOMPARE(found, QStringList({"/run", "/run/CorvaneSharedPDFs", "/run/CorvaneSharedPDFs/old",
+                                 "/run/CorvaneSharedPDFs/old/precious.pdf"}));
+    qInfo("%d of the shares went through", shared);
+}
+
 int main(int argc, char **argv) {
     QGuiApplication app(argc, argv);
+    if (argc == 2 && !std::strcmp(argv[1], "--hold-instance")) {
+        PDFSharePayload::clearPreviousSessionFiles();
+        std::printf("%s\n", qPrintable(PDFSharePayload::prepareFile(PayrollDraft::sample())));
+        std::fflush(stdout);
+        char c;
+        while (::read(0, &c, 1) > 0) {
+        }
+        return 0;
+    }
     TestDelivery test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -105,6 +105,11 @@ void TestDraft::filename_data() {
     QTest::newRow("seventy of a hundred")
         << QString(100, u'x') << false
         << QStringLiteral("Corvane_") + QString(70, u'x') + QStringLiteral("__");
+    // 4 bytes each: the name with ".pdf" must stay within 255 bytes and keep its dates.
+    QTest::newRow("seventy emoji, dated")
+        << QStringLiteral("\U0001F600").repeated(70) << true
+        << QStringLiteral("Corvane_") + QStringLiteral("\U0001F600").repeated(55) +
+               QStringLiteral("_2026-06-01_2026-06-30");
 }
 
 void TestDraft::filename() {
@@ -126,16 +131,13 @@ void TestDraft::filenameCutKeepsWholeCharacters() {
     d.employee = QString(69, u'a') + QStringLiteral("\U0001F1E8\U0001F1E6") + QStringLiteral("zzz");
     QCOMPARE(d.filename(), QStringLiteral("Corvane_") + QString(69, u'a') +
                                QStringLiteral("\U0001F1E8\U0001F1E6__"));
-    // Letters with two combining marks count as one character each.
+    // Letters with two combining marks count as one character each, and the byte limit
+    // (241 for the name's part without dates) never splits one: 48 of 5 bytes fit.
     const QString accented = QStringLiteral("e\u0301\u0323");
-    QString name;
-    for (int i = 0; i < 80; ++i)
-        name += accented;
-    d.employee = name;
-    QString expected;
-    for (int i = 0; i < 70; ++i)
-        expected += accented;
-    QCOMPARE(d.filename(), QStringLiteral("Corvane_") + expected + QStringLiteral("__"));
+    d.employee = accented.repeated(80);
+    QCOMPARE(d.filename(),
+             QStringLiteral("Corvane_") + accented.repeated(48) + QStringLiteral("__"));
+    QCOMPARE((d.filename() + QStringLiteral(".pdf")).toUtf8().size(), 254);
 }
 
 void TestDraft::dateLabel() {

@@ -1,4 +1,4 @@
-#include "platform/desktop.h"
+#include "recording_desktop.h"
 #include "review/review_panel.h"
 
 #include <QApplication>
@@ -6,21 +6,6 @@
 #include <QtTest>
 
 namespace {
-
-struct NoDesktop : platform::Desktop {
-    QString askSavePath(QWidget *, const QString &) override { return {}; }
-    bool confirm(QWidget *, const QString &, const QString &, const QString &, bool) override {
-        return false;
-    }
-    void alert(QWidget *, const QString &, const QString &, const QString &) override {}
-    std::optional<platform::Application> chooseApplication(QWidget *, const QString &) override {
-        return {};
-    }
-    void openWith(const platform::Application &, const QString &) override {}
-    void mail(const QString &) override {}
-    void copyFile(const QString &) override {}
-    void showInFolder(const QString &) override {}
-};
 
 QString month(int m) {
     return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat);
@@ -38,7 +23,7 @@ private slots:
 };
 
 void TestReviewPanel::defaultDraft() {
-    NoDesktop desktop;
+    RecordingDesktop desktop;
     ReviewPanel panel(
         &desktop, [] {}, [] {});
     panel.setDraft(PayrollDraft());
@@ -53,7 +38,7 @@ void TestReviewPanel::defaultDraft() {
 }
 
 void TestReviewPanel::sampleDraft() {
-    NoDesktop desktop;
+    RecordingDesktop desktop;
     ReviewPanel panel(
         &desktop, [] {}, [] {});
     panel.setDraft(PayrollDraft::sample());
@@ -66,7 +51,7 @@ void TestReviewPanel::sampleDraft() {
 }
 
 void TestReviewPanel::unreadableAmountAndOneDate() {
-    NoDesktop desktop;
+    RecordingDesktop desktop;
     ReviewPanel panel(
         &desktop, [] {}, [] {});
     PayrollDraft d = PayrollDraft::sample();
@@ -81,7 +66,7 @@ void TestReviewPanel::unreadableAmountAndOneDate() {
 }
 
 void TestReviewPanel::buttonsCallTheirActions() {
-    NoDesktop desktop;
+    RecordingDesktop desktop;
     int edits = 0, previews = 0;
     ReviewPanel panel(
         &desktop, [&] { ++edits; }, [&] { ++previews; });

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/desktop.h"
+#include "platform/freedesktop.h"
+
+#include <QStringList>
+
+#include <functional>
+
+// Stands in for the desktop: answers dialogs as told and records every request.
+struct RecordingDesktop : platform::Desktop {
+    std::function<QString(const QString &)> onSave = [](const QString &) { return QString(); };
+    std::optional<platform::PrintJob> printAnswer;
+    bool confirmAnswer = true;
+    QString serviceFailure; // what mail and show-in-folder report, when set
+    QStringList saves, confirms, alerts, copied, mailed, shown, opened, printed;
+
+    QString askSavePath(QWidget *, const QString &name) override {
+        saves.append(name);
+        return onSave(name);
+    }
+    bool confirm(QWidget *, const QString &title, const QString &message,
+                 const QString &confirmText, bool destructive) override {
+        confirms.append(title + u'|' + message + u'|' + confirmText +
+                        (destructive ? "|destructive" : ""));
+        return confirmAnswer;
+    }
+    void alert(QWidget *, const QString &title, const QString &message,
+               const QString &button) override {
+        alerts.append(title + u'|' + message + u'|' + button);
+    }
+    std::optional<platform::PrintJob> askPrintJob(QWidget *, int pageCount) override {
+        printed.append(QStringLiteral("dialog %1").arg(pageCount));
+        return printAnswer;
+    }
+    void openWith(QWidget *, const QString &path) override { opened.append(path); }
+    void mail(QWidget *, const QString &path, platform::Failure failed) override {
+        mailed.append(path);
+        if (!serviceFailure.isEmpty()) failed(serviceFailure);
+    }
+    void copyFile(const QString &path) override {
+        copied.append(path);
+        platform::FreedesktopDesktop().copyFile(path); // the real clipboard contents
+    }
+    void showInFolder(QWidget *, const QString &path, platform::Failure failed) override {
+        shown.append(path);
+        if (!serviceFailure.isEmpty()) failed(serviceFailure);
+    }
+    void print(QWidget *, const platform::PrintJob &job, const QByteArray &pdf, const QString &,
+               platform::Failure) override {
+        printed.append(job.printer + u'|' + QString::fromLatin1(pdf.left(5)));
+    }
+};
