@@ -1,4 +1,5 @@
 #include "app/content_view.h"
+#include "app/focus_ring_style.h"
 #include "app/icons.h"
 #include "delivery/pdf_share_payload.h"
 #include "platform/freedesktop.h"
@@ -51,6 +52,7 @@ int main(int argc, char **argv) {
     QApplication::setOrganizationDomain(QStringLiteral("corvane.ca"));
     QApplication::setDesktopFileName(QStringLiteral("ca.corvane.Corvane"));
     QApplication::setWindowIcon(Icons::named("ca.corvane.Corvane"));
+    FocusRingStyle::install();
 
     // The window speaks Simplified Chinese, so Qt's own dialogs and buttons do too.
     QTranslator qtTexts;

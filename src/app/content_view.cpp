@@ -1,5 +1,6 @@
 #include "app/content_view.h"
 
+#include "app/announce.h"
 #include "app/field_errors.h"
 #include "app/icons.h"
 #include "app/payroll_model.h"
@@ -18,8 +19,11 @@
 #include "review/review_panel.h"
 #include "statement_pdf/stub_pdf.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QBuffer>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -30,6 +34,8 @@
 #include <QMenu>
 #include <QPdfDocument>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -39,7 +45,6 @@
 
 namespace {
 
-const QColor orange(255, 149, 0);
 const QString alertTitle = QStringLiteral("请检查工资单");
 
 // The message of whatever a save or share step threw.
@@ -56,11 +61,17 @@ template <typename F> std::optional<QString> failureOf(F f) {
 
 } // namespace
 
+QSize fitWithin(const QSize &wanted, const QSize &available) {
+    return wanted.boundedTo(available);
+}
+
 ContentView::ContentView(platform::Desktop *desktop, QWidget *parent)
     : QMainWindow(parent), m_desktop(desktop), m_model(new PayrollModel(this)) {
     setWindowTitle(QStringLiteral("Corvane"));
-    setMinimumSize(880, 640);
-    resize(1200, 850);
+    // A small or highly scaled screen gets a window that still fits on it.
+    const QSize screenSize = screen()->availableGeometry().size();
+    setMinimumSize(fitWithin({880, 640}, screenSize));
+    resize(fitWithin({1200, 850}, screenSize));
     // The window's tint is the accent colour.
     Theme::follow(this, [this] {
         QPalette pal = palette();
@@ -79,10 +90,12 @@ ContentView::ContentView(platform::Desktop *desktop, QWidget *parent)
     column->addWidget(divider(central));
     auto *split = new QSplitter(Qt::Horizontal, central);
     QWidget *editor = guidedEditor();
-    editor->setMinimumWidth(390);
+    // The panes' least widths give way together when the window has to be narrower.
+    const qreal narrowing = qreal(minimumWidth()) / 880;
+    editor->setMinimumWidth(qRound(390 * narrowing));
     editor->setMaximumWidth(570);
     m_preview = new PreviewPane(m_model, split);
-    m_preview->setMinimumWidth(440);
+    m_preview->setMinimumWidth(qRound(440 * narrowing) - split->handleWidth());
     split->addWidget(editor);
     split->addWidget(m_preview);
     split->setCollapsible(0, false);
@@ -173,19 +186,20 @@ QWidget *ContentView::guidedEditor() {
             }
         },
         [this] { showPreviewSheet(); }, m_content);
+    connect(m_review, &ReviewPanel::openedElsewhere, m_model, &PayrollModel::markDelivered);
     m_content->addWidget(m_form);
     m_content->addWidget(m_review);
     column->addWidget(m_content, 1);
 
-    m_errorBar = new RoundedPanel([](const QPalette &) { return Theme::withAlpha(orange, 0.07); },
-                                  0, editor);
+    m_errorBar = new RoundedPanel(
+        [](const QPalette &) { return Theme::withAlpha(Theme::orange(), 0.07); }, 0, editor);
     auto *errorRow = new QHBoxLayout(m_errorBar);
     errorRow->setContentsMargins(20, 12, 20, 12);
     errorRow->addWidget(symbolLabel("dialog-error", 14, m_errorBar), 0, Qt::AlignTop);
     m_errorText = new QLabel(m_errorBar);
     m_errorText->setWordWrap(true);
     m_errorText->setFont(Theme::font(font(), -1.5));
-    Theme::tint(m_errorText, [](const QPalette &) { return orange; });
+    Theme::tint(m_errorText, [](const QPalette &pal) { return Theme::warningInk().resolve(pal); });
     errorRow->addWidget(m_errorText, 1);
     m_errorBar->hide();
     column->addWidget(m_errorBar);
@@ -313,6 +327,9 @@ void ContentView::buildToolbar() {
     for (QAction *action : {m_exportAction, m_printAction})
         if (auto *b = qobject_cast<QToolButton *>(bar->widgetForAction(action)))
             b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // A toolbar leaves its buttons out of the Tab chain; these are the window's commands.
+    for (QToolButton *b : bar->findChildren<QToolButton *>())
+        b->setFocusPolicy(Qt::TabFocus);
 
     auto *newWindow = new QAction(QStringLiteral("新建窗口"), this);
     newWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
@@ -344,6 +361,9 @@ void ContentView::setStage(WorkflowStep stage) {
 }
 
 void ContentView::updateStage() {
+    // Focus in the part that is about to be replaced or hidden moves to the new step.
+    QWidget *focused = QApplication::focusWidget();
+    const bool focusMoves = focused && (m_content->isAncestorOf(focused) || focused == m_forward);
     m_steps->setStage(m_stage);
     m_heading->setStage(m_stage);
     if (m_stage == WorkflowStep::review) {
@@ -360,6 +380,10 @@ void ContentView::updateStage() {
     m_forward->setText(m_stage == WorkflowStep::basic ? QStringLiteral("下一步：填写金额")
                                                       : QStringLiteral("下一步：核对工资单"));
     m_reviewButtons->setVisible(m_stage == WorkflowStep::review);
+    if (m_stage == WorkflowStep::review) {
+        m_review->scrollToTop(); // the readiness card first
+        if (focusMoves) m_review->page()->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void ContentView::setInlineError(const std::optional<QString> &message) {
@@ -404,6 +428,10 @@ void ContentView::advance() {
         }
     } catch (const PayrollError &e) {
         setInlineError(e.errorDescription());
+        // The first field with a problem takes focus, so its name and problem are read,
+        // and the message itself is announced.
+        if (QWidget *problem = m_form->firstProblem()) problem->setFocus(Qt::OtherFocusReason);
+        Announce::send(m_errorText, QAccessible::Alert);
     }
 }
 
@@ -423,20 +451,38 @@ std::optional<QByteArray> ContentView::renderForDelivery() {
     return bytes;
 }
 
-void ContentView::exportPDF() {
-    if (m_exporting) return;
-    const QString name = m_model->draft().filename() + QStringLiteral(".pdf");
+bool ContentView::exportPDF() {
+    if (m_exporting) return false;
+    const PayrollDraft draft = m_model->draft();
     const auto bytes = renderForDelivery();
-    if (!bytes) return;
+    if (!bytes) return false;
     const PDFFile document{*bytes};
     m_exporting = true;
-    const QString path = m_desktop->askSavePath(this, name);
+    const QString path = m_desktop->askSavePath(this, draft.filename() + QStringLiteral(".pdf"));
     m_exporting = false;
-    if (path.isEmpty()) return; // cancelled: no failure
-    if (const auto failure = failureOf([&] { document.write(path); }))
+    if (path.isEmpty()) return false; // cancelled: no failure
+    if (const auto failure = failureOf([&] { document.write(path); })) {
         showError(*failure);
+        return false;
+    }
+    m_model->markDelivered(draft);
+    showNote(QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+void ContentView::closeEvent(QCloseEvent *event) {
+    if (!m_model->undelivered()) return QMainWindow::closeEvent(event);
+    enum { cancel, discard, save };
+    const int answer =
+        m_desktop->choose(this, QStringLiteral("关闭前导出工资单？"),
+                          QStringLiteral("此工资单尚未导出，关闭窗口后填写的内容将丢失。"),
+                          {{QStringLiteral("取消"), platform::Choice::cancel},
+                           {QStringLiteral("放弃并关闭"), platform::Choice::destructive},
+                           {QStringLiteral("导出 PDF…"), platform::Choice::accept}});
+    if (answer == discard || (answer == save && exportPDF()))
+        QMainWindow::closeEvent(event);
     else
-        showNote(QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(path)));
+        event->ignore();
 }
 
 void ContentView::printStatement() {
@@ -448,8 +494,10 @@ void ContentView::printStatement() {
     buffer.open(QIODevice::ReadOnly);
     QPdfDocument document;
     document.load(&buffer);
+    const PayrollDraft draft = m_model->draft();
     const auto job = m_desktop->askPrintJob(this, document.pageCount());
     if (!job) return; // cancelled: nothing to say
+    m_model->markDelivered(draft);
     m_desktop->print(this, *job, *bytes, title,
                      [this](const QString &message) { showError(message); });
 }
@@ -458,6 +506,8 @@ void ContentView::share(const std::function<void(const QString &path)> &service)
     const PayrollDraft draft = m_model->draft();
     if (const auto failure = failureOf([&] { service(PDFSharePayload::prepareFile(draft)); }))
         showError(*failure);
+    else
+        m_model->markDelivered(draft);
 }
 
 QString ContentView::note() const {

@@ -26,6 +26,9 @@ namespace platform {
 class Desktop;
 }
 
+// `wanted` made to fit in `available`, each side on its own.
+QSize fitWithin(const QSize &wanted, const QSize &available);
+
 // The application window: a header, the guided editor of the three steps on the left,
 // the live preview on the right, and every action on the statement as a whole.
 class ContentView : public QMainWindow {
@@ -42,8 +45,8 @@ public:
 
     // The footer's forward action.
     void advance();
-    // The save action.
-    void exportPDF();
+    // The save action; true when the PDF was written.
+    bool exportPDF();
     // Validates, renders and sends the statement to a printer the user picks.
     void printStatement();
     // Asks to replace the draft ("sample", "next" or "clear") and does it when confirmed.
@@ -73,6 +76,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Asks before a draft that never left the window is lost.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     QWidget *desktopHeader();

@@ -3,7 +3,8 @@
 #include "payroll/money.h"
 #include "statement_pdf/stub_pdf.h"
 
-PayrollModel::PayrollModel(QObject *parent) : QObject(parent), m_published(m_draft) {
+PayrollModel::PayrollModel(QObject *parent)
+    : QObject(parent), m_published(m_draft), m_delivered(m_draft) {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(refreshDelayMs);

@@ -34,6 +34,13 @@ public:
     // The net payment as display text, or "—" when the totals cannot be computed.
     QString net() const;
 
+    // Marks the draft of `delivered` as the one that left the window (saved, shared,
+    // printed or opened elsewhere).
+    void markDelivered(const PayrollDraft &delivered) { m_delivered = delivered; }
+    // True while the draft differs from the last one delivered, or from the one the
+    // window started with when none was: closing then loses what was typed.
+    bool undelivered() const { return !(m_draft == m_delivered); }
+
     // Renders the current draft now and stores the bytes or the message.
     void refresh();
     bool refreshPending() const { return m_timer.isActive(); }
@@ -47,6 +54,7 @@ signals:
 private:
     PayrollDraft m_draft;
     PayrollDraft m_published;
+    PayrollDraft m_delivered;
     QByteArray m_pdf;
     std::optional<QString> m_previewError;
     QTimer m_timer;

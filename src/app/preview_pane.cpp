@@ -1,5 +1,6 @@
 #include "app/preview_pane.h"
 
+#include "app/announce.h"
 #include "app/icons.h"
 #include "app/payroll_model.h"
 #include "app/rounded_panel.h"
@@ -88,8 +89,13 @@ void PreviewPane::refresh() {
         m_pdf->setData(m_model->pdf());
         m_stack->setCurrentWidget(m_pdf);
     }
-    m_net->setText(m_model->net());
+    const QString net = m_model->net();
     m_currency->setText(draft.currency);
+    if (net == m_net->text()) return;
+    m_net->setText(net);
+    // Said once it changed, without taking focus from the field being typed in.
+    m_net->setAccessibleName(QStringLiteral("本期净支付 %1 %2").arg(net, draft.currency));
+    Announce::send(m_net, QAccessible::NameChanged);
 }
 
 QString PreviewPane::paperText() const {

@@ -2,6 +2,7 @@
 
 #include "app/theme.h"
 
+#include <QAccessibleWidget>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +14,40 @@ namespace {
 constexpr int padding = 12;
 constexpr int badge = 25;
 constexpr int gap = 9;
+
+// To assistive technology a step is a tab: selectable, selected when it is the current
+// step, and pressing it selects it. As a checkable button it would offer "toggle",
+// which marks a step without showing it.
+class StepAccessible : public QAccessibleWidget {
+public:
+    explicit StepAccessible(StepButton *button) : QAccessibleWidget(button, QAccessible::PageTab) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.selectable = true;
+        s.selected = step()->isChecked();
+        return s;
+    }
+    QStringList actionNames() const override {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &name) override {
+        if (name == pressAction())
+            step()->click();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+private:
+    StepButton *step() const { return static_cast<StepButton *>(widget()); }
+};
+
+QAccessibleInterface *stepAccessible(const QString &className, QObject *object) {
+    if (className == QLatin1String("StepButton") && object && object->isWidgetType())
+        return new StepAccessible(static_cast<StepButton *>(object));
+    return nullptr;
+}
+
 } // namespace
 
 StepButton::StepButton(WorkflowStep step, QWidget *parent) : QAbstractButton(parent), m_step(step) {
@@ -53,8 +88,8 @@ void StepButton::paintEvent(QPaintEvent *) {
         p.drawPath(shape);
     }
     if (hasFocus() && m_keyboardFocus) {
-        p.setPen(QPen(Theme::withAlpha(accent, 0.9), 1, Qt::DotLine));
-        p.drawRoundedRect(QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), 7, 7);
+        p.setPen(QPen(Theme::focusRing().resolve(palette()), 2));
+        p.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), 7, 7);
     }
 
     const QRectF circle(padding, padding, badge, badge);
@@ -98,6 +133,8 @@ void StepButton::focusOutEvent(QFocusEvent *event) {
 }
 
 StepNavigation::StepNavigation(QWidget *parent) : QWidget(parent) {
+    static const bool registered = (QAccessible::installFactory(stepAccessible), true);
+    Q_UNUSED(registered);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(20, 20, 20, 0);
     row->setSpacing(7);

@@ -4,6 +4,9 @@
 #include <QGuiApplication>
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+
 namespace Theme {
 
 namespace {
@@ -51,6 +54,21 @@ QColor forest() {
     return QColor::fromRgbF(33 / 255.0f, 75 / 255.0f, 65 / 255.0f, 1.0f);
 }
 
+QColor orange() {
+    return QColor(255, 149, 0);
+}
+
+const AdaptiveInk &warningInk() {
+    static const AdaptiveInk ink =
+        adaptiveInk({160 / 255.0f, 75 / 255.0f, 0.0f}, {1.0f, 160 / 255.0f, 40 / 255.0f});
+    return ink;
+}
+
+const AdaptiveInk &focusRing() {
+    static const AdaptiveInk ink = adaptiveInk({0.1f, 0.45f, 0.91f}, {0.54f, 0.71f, 0.97f});
+    return ink;
+}
+
 const AdaptiveInk &accent() {
     static const AdaptiveInk ink = adaptiveInk({0.13f, 0.29f, 0.25f}, {0.64f, 0.86f, 0.73f});
     return ink;
@@ -67,6 +85,45 @@ QColor secondary(const QPalette &palette) {
     return QColor::fromRgbF((text.redF() * 3 + window.redF() * 2) / 5,
                             (text.greenF() * 3 + window.greenF() * 2) / 5,
                             (text.blueF() * 3 + window.blueF() * 2) / 5);
+}
+
+qreal contrast(const QColor &a, const QColor &b) {
+    const auto luminance = [](const QColor &c) {
+        const auto channel = [](qreal v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const qreal la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor composite(const QColor &over, const QColor &under) {
+    const qreal a = over.alphaF();
+    return QColor::fromRgbF(float(over.redF() * a + under.redF() * (1 - a)),
+                            float(over.greenF() * a + under.greenF() * (1 - a)),
+                            float(over.blueF() * a + under.blueF() * (1 - a)));
+}
+
+QList<TextOnBackground> textsOnBackgrounds(const QPalette &palette) {
+    const QColor window = palette.color(QPalette::Window);
+    const QColor base = palette.color(QPalette::Base);
+    const QColor text = palette.color(QPalette::WindowText);
+    const QColor warningBar = composite(withAlpha(orange(), 0.07), window);
+    const QColor forestTint = composite(withAlpha(forest(), 0.07), window);
+    return {
+        {"secondary text", secondary(palette), window, false},
+        {"field problem on the form", errorInk().resolve(palette), window, false},
+        {"field problem in an entry box", errorInk().resolve(palette), base, false},
+        {"inline message on its bar", warningInk().resolve(palette), warningBar, false},
+        {"readiness problem on its card", secondary(palette), warningBar, false},
+        {"readiness title on its card", text, warningBar, false},
+        {"badge and net row on the green tint", accent().resolve(palette), forestTint, false},
+        {"current step's title", accent().resolve(palette), forestTint, false},
+        {"net payment bar", Qt::white, forest(), false},
+        {"focus ring on the window", focusRing().resolve(palette), window, true},
+    };
 }
 
 QColor withAlpha(QColor c, qreal opacity) {

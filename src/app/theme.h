@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QPalette>
 
 #include <functional>
@@ -38,11 +39,34 @@ constexpr AdaptiveInk adaptiveInk(Triple light, Triple dark) {
 bool isDark(const QPalette &palette);
 
 QColor forest();
+// The warning hue of the readiness card and the inline message's bar.
+QColor orange();
 const AdaptiveInk &accent();
 const AdaptiveInk &errorInk();
+// Orange text that stays readable on an orange-tinted bar.
+const AdaptiveInk &warningInk();
+// The ring around the control that has keyboard focus, unlike any control's own look.
+const AdaptiveInk &focusRing();
 
 // The desktop's secondary text colour: window text, softened.
 QColor secondary(const QPalette &palette);
+
+// The contrast ratio of two opaque colours (1 to 21), as accessibility guidelines
+// measure it.
+qreal contrast(const QColor &a, const QColor &b);
+
+// `over` with its opacity laid on the opaque `under`.
+QColor composite(const QColor &over, const QColor &under);
+
+// Every kind of text the window draws on a background of its own colour, resolved
+// against `palette`: what has to stay readable.
+struct TextOnBackground {
+    const char *what;
+    QColor text;
+    QColor background;
+    bool large; // 18 pt, or 14 pt bold: a lower ratio suffices
+};
+QList<TextOnBackground> textsOnBackgrounds(const QPalette &palette);
 
 // `c` at the given opacity (0…1).
 QColor withAlpha(QColor c, qreal opacity);

@@ -95,3 +95,7 @@ void OptionalDateField::refresh() {
     showMessage(problem);
     m_choose->setAccessibleDescription(problem.value_or(QString()));
 }
+
+QWidget *OptionalDateField::focusTarget() const {
+    return m_value.get() ? static_cast<QWidget *>(m_picker) : m_choose;
+}

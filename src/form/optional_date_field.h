@@ -31,6 +31,7 @@ public:
 
     std::optional<QString> issue() const override;
     void refresh() override;
+    QWidget *focusTarget() const override;
 
 private:
     QString m_title;

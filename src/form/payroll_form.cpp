@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -58,6 +59,12 @@ QComboBox *choice(const QList<std::pair<QString, QVariant>> &options, QWidget *p
     return box;
 }
 
+// The notes exactly as typed or pasted: the plain-text view would turn no-break spaces
+// into spaces. Only the document's own paragraph breaks become the "\n" they came from.
+QString typedText(const QPlainTextEdit *edit) {
+    return edit->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
+}
+
 void selectData(QComboBox *box, const QVariant &value) {
     const int index = box->findData(value);
     if (index >= 0) box->setCurrentIndex(index);
@@ -72,6 +79,9 @@ PayrollForm::PayrollForm(PayrollDraft *draft, WorkflowStep stage, QWidget *paren
     outer->addWidget(m_scroll);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
+    // The fields take focus, not the page around them; it scrolls to the focused one.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setAccessibleName(QStringLiteral("工资单填写"));
     build();
 }
 
@@ -224,12 +234,16 @@ void PayrollForm::buildAmounts() {
     notes->content()->addWidget(m_notes);
     connect(m_notes, &QPlainTextEdit::textChanged, this, [this] {
         if (m_syncing) return;
-        m_draft->notes = m_notes->toPlainText();
+        m_draft->notes = typedText(m_notes);
         if (const auto cut = FieldRules::cutToLimit(m_draft->notes, FieldRules::notesLimit)) {
             m_draft->notes = *cut;
+            // The caret stays where the typing was, after the last character kept.
+            const int caret = std::min(m_notes->textCursor().position(), int(cut->size()));
             m_syncing = true;
             m_notes->setPlainText(*cut);
-            m_notes->moveCursor(QTextCursor::End);
+            QTextCursor cursor = m_notes->textCursor();
+            cursor.setPosition(caret);
+            m_notes->setTextCursor(cursor);
             m_syncing = false;
         }
         onEdited();
@@ -289,7 +303,7 @@ void PayrollForm::syncChoices() {
     if (m_payment) selectData(m_payment, m_draft->payment);
     if (m_paper) selectData(m_paper, m_draft->a4);
     if (m_currency) selectData(m_currency, m_draft->currency);
-    if (m_notes && m_notes->toPlainText() != m_draft->notes) m_notes->setPlainText(m_draft->notes);
+    if (m_notes && typedText(m_notes) != m_draft->notes) m_notes->setPlainText(m_draft->notes);
     m_syncing = false;
 }
 
@@ -334,6 +348,18 @@ void collectInLayoutOrder(QLayout *layout, QList<QWidget *> &out) {
 }
 
 } // namespace
+
+QWidget *PayrollForm::firstProblem() const {
+    QList<QWidget *> chain;
+    collectInLayoutOrder(m_column, chain);
+    for (QWidget *w : chain)
+        for (QWidget *p = w->parentWidget(); p && p != m_page; p = p->parentWidget())
+            if (auto *field = qobject_cast<ValidatedField *>(p)) {
+                if (field->focusTarget() == w && field->issue()) return w;
+                break;
+            }
+    return nullptr;
+}
 
 void PayrollForm::orderTabs() {
     QList<QWidget *> chain;

@@ -22,8 +22,11 @@ void TextLineField::take(const QString &text) {
     m_value.set(text);
     if (const auto cut = FieldRules::cutToLimit(text, m_limit)) {
         m_value.set(*cut);
+        // The caret stays where the typing was, after the last character kept.
+        const int caret = std::min(m_edit->cursorPosition(), int(cut->size()));
         m_syncing = true;
         m_edit->setText(*cut);
+        m_edit->setCursorPosition(caret);
         m_syncing = false;
     }
 }
@@ -43,4 +46,8 @@ void TextLineField::refresh() {
     const auto problem = issue();
     showMessage(problem);
     m_edit->setAccessibleDescription(problem.value_or(quietDescription()));
+}
+
+QWidget *TextLineField::focusTarget() const {
+    return m_edit;
 }

@@ -15,6 +15,7 @@ public:
     QLineEdit *input() const { return m_edit; }
 
     void refresh() override;
+    QWidget *focusTarget() const override;
 
 protected:
     TextLineField(const QString &title, Binding<QString> value, qsizetype limit, QWidget *parent);

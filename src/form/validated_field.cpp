@@ -6,7 +6,9 @@
 
 #include <QEvent>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QTimer>
 
 ValidatedField::ValidatedField(QWidget *parent) : QWidget(parent) {}
 
@@ -15,6 +17,7 @@ bool ValidatedField::showErrors() const {
 }
 
 void ValidatedField::watchFocus(QWidget *input) {
+    m_input = input;
     input->installEventFilter(this);
 }
 
@@ -29,6 +32,13 @@ QLabel *ValidatedField::createMessageLine() {
 
 void ValidatedField::showMessage(const std::optional<QString> &message) {
     if (!m_message) return;
+    // A line that comes or goes while a mouse button is down moves everything below it,
+    // and the release would miss the control that was pressed: it waits for the release.
+    if (message.has_value() != m_message->isVisibleTo(this) &&
+        QGuiApplication::mouseButtons() != Qt::NoButton) {
+        refreshAfterRelease();
+        return;
+    }
     m_message->setText(message ? FieldRules::messageLine(*message) : QString());
     m_message->setVisible(message.has_value());
 }
@@ -38,7 +48,20 @@ bool ValidatedField::event(QEvent *event) {
     return QWidget::event(event);
 }
 
+void ValidatedField::refreshAfterRelease() {
+    if (m_waitingForRelease) return;
+    m_waitingForRelease = true;
+    qApp->installEventFilter(this);
+}
+
 bool ValidatedField::eventFilter(QObject *watched, QEvent *event) {
+    if (m_waitingForRelease && event->type() == QEvent::MouseButtonRelease) {
+        m_waitingForRelease = false;
+        qApp->removeEventFilter(this);
+        // After the release has reached the control it was meant for.
+        QTimer::singleShot(0, this, &ValidatedField::refresh);
+    }
+    if (watched != m_input) return QWidget::eventFilter(watched, event);
     // Switching windows or opening a menu or pop-up is not leaving the field.
     if (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();

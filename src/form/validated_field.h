@@ -23,6 +23,8 @@ public:
     virtual void refresh() = 0;
 
     QLabel *messageLine() const { return m_message; }
+    // What takes keyboard focus to edit this field.
+    virtual QWidget *focusTarget() const = 0;
 
 signals:
     // The draft field changed through this field.
@@ -39,7 +41,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void refreshAfterRelease();
+
     bool m_touched = false;
     bool m_focused = false;
+    bool m_waitingForRelease = false;
+    QWidget *m_input = nullptr;
     QLabel *m_message = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -17,6 +18,13 @@ struct PrintJob {
     int copies = 1;
     QString pageRanges; // "1-2,4"; empty for every page
     QString sides;      // "two-sided-long-edge" etc.; empty for the printer's default
+};
+
+// One button of a question.
+struct Choice {
+    enum Role { cancel, destructive, accept };
+    QString text;
+    Role role = accept;
 };
 
 // Called, on the window's thread, when a service that carries on after its call
@@ -38,6 +46,10 @@ public:
                          const QString &confirmText, bool destructive) = 0;
     virtual void alert(QWidget *parent, const QString &title, const QString &message,
                        const QString &button) = 0;
+    // A question with several answers; the index of the chosen one. The cancelling one
+    // is the default, and the answer when the question is closed any other way.
+    virtual int choose(QWidget *parent, const QString &title, const QString &message,
+                       const QList<Choice> &choices) = 0;
     // The print dialog for a document of `pageCount` pages; nothing when cancelled.
     virtual std::optional<PrintJob> askPrintJob(QWidget *parent, int pageCount) = 0;
 

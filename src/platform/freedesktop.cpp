@@ -234,6 +234,27 @@ void FreedesktopDesktop::showInFolder(QWidget *parent, const QString &path, Fail
     });
 }
 
+int FreedesktopDesktop::choose(QWidget *parent, const QString &title, const QString &message,
+                               const QList<Choice> &choices) {
+    QMessageBox box(QMessageBox::Question, title, title, QMessageBox::NoButton, parent);
+    prepareMessageBox(box, message);
+    QList<QPushButton *> buttons;
+    int cancel = 0;
+    for (qsizetype i = 0; i < choices.size(); ++i) {
+        const Choice &c = choices[i];
+        const auto role = c.role == Choice::cancel        ? QMessageBox::RejectRole
+                          : c.role == Choice::destructive ? QMessageBox::DestructiveRole
+                                                          : QMessageBox::AcceptRole;
+        buttons.append(box.addButton(c.text, role));
+        if (c.role == Choice::cancel) cancel = int(i);
+    }
+    box.setDefaultButton(buttons.value(cancel));
+    box.setEscapeButton(buttons.value(cancel));
+    box.exec();
+    const int chosen = int(buttons.indexOf(qobject_cast<QPushButton *>(box.clickedButton())));
+    return chosen < 0 ? cancel : chosen;
+}
+
 std::optional<PrintJob> FreedesktopDesktop::askPrintJob(QWidget *parent, int pageCount) {
     QPrinter printer;
     QPrintDialog dialog(&printer, parent);

@@ -17,6 +17,8 @@ public:
                  const QString &confirmText, bool destructive) override;
     void alert(QWidget *parent, const QString &title, const QString &message,
                const QString &button) override;
+    int choose(QWidget *parent, const QString &title, const QString &message,
+               const QList<Choice> &choices) override;
     std::optional<PrintJob> askPrintJob(QWidget *parent, int pageCount) override;
 
     void openWith(QWidget *parent, const QString &path) override;

@@ -12,6 +12,9 @@ NativePDFPreview::NativePDFPreview(QWidget *parent) : QWidget(parent), m_view(ne
     m_view->setPageMode(QPdfView::PageMode::MultiPage);
     m_view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
     m_view->setBackgroundRole(QPalette::Window);
+    // The view takes focus to scroll with the keyboard; a screen reader names it.
+    m_view->setAccessibleName(QStringLiteral("工资单预览"));
+    m_view->setAccessibleDescription(QStringLiteral("没有可显示的页面"));
 }
 
 NativePDFPreview::~NativePDFPreview() {
@@ -30,7 +33,10 @@ void NativePDFPreview::setData(const QByteArray &data) {
     buffer->open(QIODevice::ReadOnly);
     auto *document = new QPdfDocument(this);
     document->load(buffer);
-    m_view->setDocument(document->status() == QPdfDocument::Status::Ready ? document : nullptr);
+    const bool ready = document->status() == QPdfDocument::Status::Ready;
+    m_view->setDocument(ready ? document : nullptr);
+    m_view->setAccessibleDescription(ready ? QStringLiteral("共 %1 页").arg(document->pageCount())
+                                           : QStringLiteral("没有可显示的页面"));
     m_view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
     delete m_document;
     delete m_buffer;

@@ -13,20 +13,18 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
-namespace {
-
-const QColor orange(255, 149, 0);
-
-} // namespace
+namespace {} // namespace
 
 ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
                          std::function<void()> preview, QWidget *parent)
-    : QWidget(parent), m_desktop(desktop) {
+    : QWidget(parent), m_desktop(desktop), m_page(new QScrollArea(this)) {
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto *scroll = new QScrollArea(this);
+    QScrollArea *scroll = m_page;
+    scroll->setAccessibleName(QStringLiteral("核对工资单"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -40,7 +38,7 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     // 1. Readiness.
     m_readyCard = new RoundedPanel(
         [this](const QPalette &) {
-            return Theme::withAlpha(m_ready ? Theme::forest() : orange, 0.07);
+            return Theme::withAlpha(m_ready ? Theme::forest() : Theme::orange(), 0.07);
         },
         10, page);
     auto *readyRow = new QHBoxLayout(m_readyCard);
@@ -180,6 +178,8 @@ void ReviewPanel::setDraft(const PayrollDraft &draft) {
     m_readyTitle->setText(m_ready ? QStringLiteral("信息已齐全，可以导出")
                                   : QStringLiteral("还有内容需要检查"));
     m_readyDetail->setText(m_ready ? QStringLiteral("请再核对姓名、日期与净支付金额。") : problem);
+    m_page->setAccessibleDescription(m_readyTitle->text() + QStringLiteral("：") +
+                                     m_readyDetail->text());
     m_readyCard->update();
 
     const QStringList values = {draft.employer, draft.employee,
@@ -198,6 +198,10 @@ void ReviewPanel::setDraft(const PayrollDraft &draft) {
     m_amounts[3]->setText(totals ? Money::string(totals->net()) : QStringLiteral("—"));
     m_currency->setText(draft.currency);
     m_openWith->setEnabled(m_ready);
+}
+
+void ReviewPanel::scrollToTop() {
+    m_page->verticalScrollBar()->setValue(0);
 }
 
 QString ReviewPanel::readinessTitle() const {
@@ -234,5 +238,6 @@ void ReviewPanel::openWith() {
     } catch (const std::exception &) {
         return;
     }
+    emit openedElsewhere(m_draft);
     m_desktop->openWith(this, path);
 }

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QVBoxLayout;
 
 namespace platform {
@@ -34,11 +35,21 @@ public:
     QPushButton *editButton() const { return m_edit; }
     QPushButton *previewButton() const { return m_preview; }
     QPushButton *openWithButton() const { return m_openWith; }
+    // Where keyboard focus lands on entering the step: the page itself, named for what
+    // it holds and described by whether the statement is ready.
+    QScrollArea *page() const { return m_page; }
+    // Back to the top, where the readiness card is.
+    void scrollToTop();
+
+signals:
+    // The PDF of `draft` was handed to another application.
+    void openedElsewhere(const PayrollDraft &draft);
 
 private:
     void openWith();
 
     platform::Desktop *m_desktop;
+    QScrollArea *m_page;
     PayrollDraft m_draft;
     bool m_ready = false;
     QLabel *m_readyIcon;

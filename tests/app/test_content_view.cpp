@@ -1,16 +1,23 @@
+#include "app/announce.h"
 #include "app/content_view.h"
 #include "app/field_errors.h"
+#include "app/focus_ring_style.h"
 #include "app/payroll_model.h"
 #include "app/preview_pane.h"
 #include "app/step_navigation.h"
 #include "delivery/pdf_share_payload.h"
+#include "form/amount_field.h"
+#include "form/item_list_section.h"
 #include "form/limited_field.h"
+#include "form/line_item_editors.h"
+#include "form/optional_date_field.h"
 #include "form/payroll_form.h"
 #include "pdf_text.h"
 #include "recording_desktop.h"
 #include "review/native_pdf_preview.h"
 #include "review/review_panel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -21,7 +28,11 @@
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 
@@ -83,6 +94,11 @@ private slots:
     void endToEnd();
     void openWithPreparesAFile();
     void printing();
+    void pressAndReleaseAlwaysClick();
+    void closingAsksOnlyWhenUndelivered();
+    void keyboardFocusIsVisible();
+    void reviewOpensAtTheTop();
+    void accessibility();
 
 private:
     QTemporaryDir m_runtime;
@@ -97,8 +113,13 @@ void TestContentView::initTestCase() {
 void TestContentView::freshWindow() {
     Window w;
     QCOMPARE(w.view.windowTitle(), QStringLiteral("Corvane"));
-    QCOMPARE(w.view.size(), QSize(1200, 850));
-    QCOMPARE(w.view.minimumSize(), QSize(880, 640));
+    // The sizes fit the screen (the offscreen one is smaller than 880 wide).
+    const QSize screen = w.view.screen()->availableGeometry().size();
+    QCOMPARE(w.view.size(), fitWithin({1200, 850}, screen));
+    QCOMPARE(w.view.minimumSize(), fitWithin({880, 640}, screen));
+    QVERIFY(w.view.minimumSizeHint().width() <= screen.width());
+    QCOMPARE(fitWithin({880, 640}, {1280, 600}), QSize(880, 600));
+    QCOMPARE(fitWithin({1200, 850}, {1920, 1080}), QSize(1200, 850));
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
     QCOMPARE(w.view.forwardButton()->text(), QStringLiteral("下一步：填写金额"));
     QVERIFY(!w.view.backButton()->isVisible());
@@ -433,5 +454,155 @@ void TestContentView::openWithPreparesAFile() {
     QCOMPARE(w.view.stage(), WorkflowStep::review);
 }
 
-QTEST_MAIN(TestContentView)
+namespace {
+
+// A press and, a human moment later, a release at the same point of the window.
+void pressAndRelease(QWidget *target) {
+    QTest::qWait(20); // the layout settles, as it has when a person aims
+    QWidget *window = target->window();
+    const QPoint at = target->mapTo(window, target->rect().center());
+    QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, at);
+    QTest::qWait(50);
+    QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+// A problem line that appears when the press moves focus must not move the control from
+// under the pointer before the release.
+void TestContentView::pressAndReleaseAlwaysClick() {
+    Window w;
+    QVERIFY(w.view.form()->employerField()->input()->hasFocus());
+    pressAndRelease(w.view.form()->dateFields()[0]->chooseButton());
+    QCOMPARE(w.model()->draft().start, std::optional<QDate>(QDate::currentDate()));
+    QVERIFY(w.view.form()->employerField()->messageLine()->isVisible()); // shown after all
+
+    w.view.setStage(WorkflowStep::amounts);
+    auto *earning = qobject_cast<EarningEditor *>(w.view.form()->earningsSection()->editors()[0]);
+    earning->ytdField()->input()->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(earning->ytdField()->input(), QStringLiteral("1,000"));
+    QPushButton *add = w.view.form()->earningsSection()->addButton();
+    QVERIFY(!add->visibleRegion().isEmpty());
+    pressAndRelease(add);
+    QCOMPARE(w.model()->draft().earnings.size(), 2);
+}
+
+void TestContentView::closingAsksOnlyWhenUndelivered() {
+    {
+        Window fresh;
+        QVERIFY(fresh.view.close());
+        QVERIFY(fresh.desktop.questions.isEmpty());
+    }
+    Window w;
+    w.load(PayrollDraft::sample());
+    const PayrollDraft edited = w.model()->draft();
+    w.desktop.chooseAnswer = 0; // 取消
+    QVERIFY(!w.view.close());
+    QCOMPARE(w.desktop.questions,
+             QStringList{
+                 QStringLiteral("关闭前导出工资单？|此工资单尚未导出，关闭窗口后填写的内容将丢失。|"
+                                "取消(cancel)|放弃并关闭(destructive)|导出 PDF…")});
+    QVERIFY(w.model()->draft() == edited);
+    w.desktop.chooseAnswer = 2; // 导出 PDF…, then the save dialog is cancelled: stays open
+    QVERIFY(!w.view.close());
+    QCOMPARE(w.desktop.saves.size(), 1);
+    QTemporaryDir scratch;
+    w.desktop.onSave = [&](const QString &) { return scratch.filePath(QStringLiteral("s.pdf")); };
+    QVERIFY(w.view.close()); // saved, then closed
+    QVERIFY(QFileInfo::exists(scratch.filePath(QStringLiteral("s.pdf"))));
+    w.view.show();
+    QVERIFY(w.view.close()); // delivered: no question
+    QCOMPARE(w.desktop.questions.size(), 3);
+    w.view.show();
+    w.model()->editableDraft()->notes = QStringLiteral("changed");
+    w.model()->draftEdited();
+    w.desktop.chooseAnswer = 1; // 放弃并关闭
+    QVERIFY(w.view.close());
+    QCOMPARE(w.desktop.questions.size(), 4);
+}
+
+// The forward button is the default one: focus must look different from that.
+void TestContentView::keyboardFocusIsVisible() {
+    Window w;
+    QPushButton *forward = w.view.forwardButton();
+    const QImage plain = forward->grab().toImage();
+    w.view.setAttribute(Qt::WA_KeyboardFocusChange);
+    forward->setFocus(Qt::TabFocusReason);
+    QVERIFY(forward->hasFocus());
+    QVERIFY(forward->grab().toImage() != plain);
+}
+
+void TestContentView::reviewOpensAtTheTop() {
+    Window w;
+    w.view.setStage(WorkflowStep::review);
+    QScrollBar *bar = w.view.reviewPanel()->page()->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    bar->setValue(bar->maximum());
+    w.view.setStage(WorkflowStep::amounts);
+    w.view.setStage(WorkflowStep::review);
+    QCOMPARE(bar->value(), 0);
+}
+
+namespace {
+
+QList<QAccessible::Event> announced;
+
+// Every element a keyboard user can reach, with what a screen reader calls it.
+void reachable(QAccessibleInterface *iface, QStringList &unnamed) {
+    if (!iface || iface->state().invisible) return;
+    if (iface->state().focusable && iface->text(QAccessible::Name).trimmed().isEmpty())
+        unnamed.append(QString::fromLatin1(iface->object()->metaObject()->className()) + u' ' +
+                       iface->object()->objectName());
+    for (int i = 0; i < iface->childCount(); ++i)
+        reachable(iface->child(i), unnamed);
+}
+
+} // namespace
+
+void TestContentView::accessibility() {
+    Window w;
+    for (WorkflowStep step : Workflow::allCases) {
+        w.view.setStage(step);
+        QStringList unnamed;
+        reachable(QAccessible::queryAccessibleInterface(&w.view), unnamed);
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+    }
+    // Every toolbar command is in the Tab chain.
+    for (QToolButton *b : w.view.findChildren<QToolBar *>()[0]->findChildren<QToolButton *>())
+        if (b->isVisible()) QVERIFY2(b->focusPolicy() & Qt::TabFocus, qPrintable(b->text()));
+
+    // A failed forward says why and puts focus on the field to mend.
+    w.view.setStage(WorkflowStep::basic);
+    announced.clear();
+    Announce::setListener([](QObject *, QAccessible::Event event) { announced.append(event); });
+    w.view.forwardButton()->click();
+    QLineEdit *employer = w.view.form()->employerField()->input();
+    QVERIFY(employer->hasFocus());
+    QCOMPARE(QAccessible::queryAccessibleInterface(employer)->text(QAccessible::Description),
+             QStringLiteral("请填写雇主名称"));
+    QVERIFY(announced.contains(QAccessible::Alert));
+    announced.clear();
+    w.load(PayrollDraft::sample());
+    QVERIFY(announced.contains(QAccessible::NameChanged)); // the new net payment
+    Announce::setListener(nullptr);
+
+    // A step, pressed as assistive technology does, is shown and the only one selected.
+    QAccessibleInterface *review = QAccessible::queryAccessibleInterface(
+        w.view.stepNavigation()->button(WorkflowStep::review));
+    QCOMPARE(review->role(), QAccessible::PageTab);
+    review->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(w.view.stage(), WorkflowStep::review);
+    for (WorkflowStep step : Workflow::allCases)
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.view.stepNavigation()->button(step))
+                     ->state()
+                     .selected,
+                 step == WorkflowStep::review);
+}
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    FocusRingStyle::install();
+    TestContentView test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_content_view.moc"

@@ -34,6 +34,8 @@ class TestThemeSteps : public QObject {
     Q_OBJECT
 private slots:
     void colours();
+    void textsAreReadable_data();
+    void textsAreReadable();
     void openWidgetFollowsAppearance();
     void steps();
     void navigationSelectsAnyStep();
@@ -50,6 +52,38 @@ void TestThemeSteps::colours() {
     undecided.setColor(QPalette::WindowText, Qt::gray);
     QVERIFY(!Theme::isDark(undecided)); // no clear answer: light
     QVERIFY(sameColour(Theme::accent().resolve(undecided), 0.13f, 0.29f, 0.25f));
+}
+
+void TestThemeSteps::textsAreReadable_data() {
+    QTest::addColumn<QPalette>("palette");
+    QPalette light;
+    light.setColor(QPalette::Window, QColor(239, 239, 239));
+    light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Base, Qt::white);
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(53, 53, 53));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Base, QColor(42, 42, 42));
+    QTest::newRow("light") << light;
+    QTest::newRow("dark") << dark;
+    QPalette darker = darkPalette();
+    darker.setColor(QPalette::Base, QColor(20, 20, 20));
+    QTest::newRow("darker") << darker;
+}
+
+// Every text meets the WCAG AA ratio against the background it is drawn on.
+void TestThemeSteps::textsAreReadable() {
+    QFETCH(QPalette, palette);
+    const auto pairs = Theme::textsOnBackgrounds(palette);
+    QVERIFY(pairs.size() >= 8);
+    for (const Theme::TextOnBackground &pair : pairs) {
+        const qreal ratio = Theme::contrast(pair.text, pair.background);
+        QVERIFY2(ratio >= (pair.large ? 3.0 : 4.5),
+                 qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(pair.what)).arg(ratio)));
+    }
+    // The measure itself: black on white is 21, a colour on itself 1.
+    QCOMPARE(qRound(Theme::contrast(Qt::black, Qt::white)), 21);
+    QCOMPARE(Theme::contrast(Theme::orange(), Theme::orange()), 1.0);
 }
 
 void TestThemeSteps::openWidgetFollowsAppearance() {

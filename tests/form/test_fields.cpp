@@ -66,6 +66,7 @@ private slots:
     void requiredBlankReportsOnceTouched();
     void pasteIsCutAtTheLimit_data();
     void pasteIsCutAtTheLimit();
+    void caretStaysWhereTyping();
     void cutKeepsWholeCharacters_data();
     void cutKeepsWholeCharacters();
     void amountCutAt16();
@@ -121,6 +122,18 @@ void TestFields::pasteIsCutAtTheLimit() {
     paste(field->input(), text);
     QCOMPARE(host.text, text.left(limit));
     QCOMPARE(field->input()->text(), text.left(limit));
+}
+
+// Typing into a full field keeps the caret where the typing is.
+void TestFields::caretStaysWhereTyping() {
+    Host host;
+    auto *field = host.add(new LimitedField(QStringLiteral("雇主名称 *"), host.textBinding(), 5));
+    focus(field->input());
+    QTest::keyClicks(field->input(), QStringLiteral("abcde"));
+    field->input()->setCursorPosition(2);
+    QTest::keyClicks(field->input(), QStringLiteral("XY"));
+    QCOMPARE(host.text, QStringLiteral("abXYc"));
+    QCOMPARE(field->input()->cursorPosition(), 4);
 }
 
 void TestFields::cutKeepsWholeCharacters_data() {

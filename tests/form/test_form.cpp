@@ -303,6 +303,18 @@ void TestForm::notesAndDisplaySettings() {
     f.form.notesEditor()->paste();
     QCOMPARE(f.draft.notes, long2500.left(2000));
     QCOMPARE(f.form.notesEditor()->toPlainText(), long2500.left(2000));
+    // Typing in the middle of full notes: the caret stays after what was kept.
+    QTextCursor cursor = f.form.notesEditor()->textCursor();
+    cursor.setPosition(10);
+    f.form.notesEditor()->setTextCursor(cursor);
+    QTest::keyClicks(f.form.notesEditor(), QStringLiteral("XY"));
+    QCOMPARE(f.draft.notes.mid(10, 2), QStringLiteral("XY"));
+    QCOMPARE(f.form.notesEditor()->textCursor().position(), 12);
+    // What is pasted is stored as it is: no-break space, line separator, line break.
+    f.form.notesEditor()->clear();
+    QApplication::clipboard()->setText(QStringLiteral("a\u00A0b\u2028c\nd"));
+    f.form.notesEditor()->paste();
+    QCOMPARE(f.draft.notes, QStringLiteral("a\u00A0b\u2028c\nd"));
     f.form.paperChoice()->setCurrentIndex(f.form.paperChoice()->findText(QStringLiteral("A4")));
     QVERIFY(f.draft.a4);
     f.form.currencyChoice()->setCurrentIndex(

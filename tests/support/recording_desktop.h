@@ -12,6 +12,8 @@ struct RecordingDesktop : platform::Desktop {
     std::function<QString(const QString &)> onSave = [](const QString &) { return QString(); };
     std::optional<platform::PrintJob> printAnswer;
     bool confirmAnswer = true;
+    int chooseAnswer = 0;
+    QStringList questions;
     QString serviceFailure; // what mail and show-in-folder report, when set
     QStringList saves, confirms, alerts, copied, mailed, shown, opened, printed;
 
@@ -28,6 +30,17 @@ struct RecordingDesktop : platform::Desktop {
     void alert(QWidget *, const QString &title, const QString &message,
                const QString &button) override {
         alerts.append(title + u'|' + message + u'|' + button);
+    }
+    int choose(QWidget *, const QString &title, const QString &message,
+               const QList<platform::Choice> &choices) override {
+        QString asked = title + u'|' + message;
+        for (const platform::Choice &c : choices)
+            asked += u'|' + c.text +
+                     (c.role == platform::Choice::cancel        ? "(cancel)"
+                      : c.role == platform::Choice::destructive ? "(destructive)"
+                                                                : "");
+        questions.append(asked);
+        return chooseAnswer;
     }
     std::optional<platform::PrintJob> askPrintJob(QWidget *, int pageCount) override {
         printed.append(QStringLiteral("dialog %1").arg(pageCount));
