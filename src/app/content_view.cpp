@@ -11,11 +11,13 @@
 #include "app/ui_parts.h"
 #include "delivery/file_error.h"
 #include "delivery/pdf_file.h"
+#include "delivery/pdf_protection.h"
 #include "delivery/pdf_share_payload.h"
 #include "form/limited_field.h"
 #include "form/payroll_form.h"
 #include "payroll/money.h"
 #include "platform/desktop.h"
+#include "review/password_fields.h"
 #include "review/review_panel.h"
 #include "statement_pdf/stub_pdf.h"
 
@@ -454,9 +456,18 @@ std::optional<QByteArray> ContentView::renderForDelivery() {
 bool ContentView::exportPDF() {
     if (m_exporting) return false;
     const PayrollDraft draft = m_model->draft();
+    if (!passwordIsUsable()) return false;
     const auto bytes = renderForDelivery();
     if (!bytes) return false;
-    const PDFFile document{*bytes};
+    const QString password = m_review->protection()->password();
+    PDFFile document{*bytes};
+    if (!password.isEmpty()) {
+        if (const auto failure = failureOf(
+                [&] { document.data = PdfProtection::encrypt(document.data, password); })) {
+            showError(*failure);
+            return false;
+        }
+    }
     m_exporting = true;
     const QString path = m_desktop->askSavePath(this, draft.filename() + QStringLiteral(".pdf"));
     m_exporting = false;
@@ -502,9 +513,22 @@ void ContentView::printStatement() {
                      [this](const QString &message) { showError(message); });
 }
 
+// A password with a problem stops a save or share: the alert says which, and the fields
+// show it.
+bool ContentView::passwordIsUsable() {
+    const auto problem = m_review->protection()->problem();
+    if (!problem) return true;
+    m_review->protection()->showProblems();
+    showError(*problem);
+    return false;
+}
+
 void ContentView::share(const std::function<void(const QString &path)> &service) {
     const PayrollDraft draft = m_model->draft();
-    if (const auto failure = failureOf([&] { service(PDFSharePayload::prepareFile(draft)); }))
+    if (!passwordIsUsable()) return;
+    const QString password = m_review->protection()->password();
+    if (const auto failure =
+            failureOf([&] { service(PDFSharePayload::prepareFile(draft, password)); }))
         showError(*failure);
     else
         m_model->markDelivered(draft);
@@ -549,6 +573,7 @@ void ContentView::performAction() {
         next.a4 = current.a4;
     }
     m_model->setDraft(next);
+    m_review->protection()->clear(); // a new statement, without the last one's password
     // A form showing another step is rebuilt for `basic` by setStage(); only one already
     // on `basic` needs rebuilding for the new draft.
     if (m_form->stage() == WorkflowStep::basic) m_form->reload();

@@ -87,6 +87,7 @@ private:
     void buildToolbar();
     void share(const std::function<void(const QString &path)> &service);
     std::optional<QByteArray> renderForDelivery();
+    bool passwordIsUsable();
     void showNote(const QString &text);
     void showPreviewSheet();
     void setInlineError(const std::optional<QString> &message);

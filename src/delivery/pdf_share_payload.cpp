@@ -1,6 +1,7 @@
 #include "delivery/pdf_share_payload.h"
 
 #include "delivery/file_error.h"
+#include "delivery/pdf_protection.h"
 #include "delivery/private_folder.h"
 #include "statement_pdf/stub_pdf.h"
 
@@ -117,6 +118,10 @@ void PDFSharePayload::clearPreviousSessionFiles() {
 }
 
 QString PDFSharePayload::prepareFile(const PayrollDraft &draft) {
+    return prepareFile(draft, QString());
+}
+
+QString PDFSharePayload::prepareFile(const PayrollDraft &draft, const QString &password) {
     draft.validate();
 
     const QString root = temporaryRoot();
@@ -130,7 +135,8 @@ QString PDFSharePayload::prepareFile(const PayrollDraft &draft) {
 
     const QString fileName = draft.filename() + QStringLiteral(".pdf");
     const QString path = QDir(folderPath).filePath(fileName);
-    const QByteArray bytes = StubPDF::make(draft); // a failure leaves the empty folder
+    QByteArray bytes = StubPDF::make(draft); // a failure leaves the empty folder
+    if (!password.isEmpty()) bytes = PdfProtection::encrypt(bytes, password);
     PrivateFolder::writeFile(folder.get(), QFile::encodeName(fileName), bytes, path);
     return path;
 }

@@ -24,6 +24,9 @@ struct PDFSharePayload {
     // Validates, renders and writes the draft; returns the absolute file path.
     // Throws PayrollError (validation, rendering) or FileError.
     static QString prepareFile(const PayrollDraft &draft);
+    // The same, encrypted with `password` unless it is empty. The unencrypted bytes are
+    // never written.
+    static QString prepareFile(const PayrollDraft &draft, const QString &password);
 
     QString prepareFile() const { return prepareFile(draft); }
     QString suggestedFileName() const { return draft.filename() + QStringLiteral(".pdf"); }

@@ -7,6 +7,7 @@
 #include "delivery/pdf_share_payload.h"
 #include "payroll/money.h"
 #include "platform/desktop.h"
+#include "review/password_fields.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -159,6 +160,10 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     reminderText->setWordWrap(true);
     reminder->addWidget(reminderText);
     column->addLayout(reminder);
+
+    m_protection = new PasswordFields(page);
+    column->addWidget(m_protection);
+    connect(m_protection, &PasswordFields::changed, this, [this] { setDraft(m_draft); });
     column->addStretch(1);
 
     setDraft(m_draft);
@@ -177,7 +182,10 @@ void ReviewPanel::setDraft(const PayrollDraft &draft) {
     m_readyIcon->setPixmap(Icons::named(m_ready ? "emblem-ok" : "dialog-error").pixmap(22, 22));
     m_readyTitle->setText(m_ready ? QStringLiteral("信息已齐全，可以导出")
                                   : QStringLiteral("还有内容需要检查"));
-    m_readyDetail->setText(m_ready ? QStringLiteral("请再核对姓名、日期与净支付金额。") : problem);
+    m_readyDetail->setText(!m_ready ? problem
+                           : m_protection->password().isEmpty()
+                               ? QStringLiteral("请再核对姓名、日期与净支付金额。")
+                               : QStringLiteral("导出的 PDF 将以密码保护。"));
     m_page->setAccessibleDescription(m_readyTitle->text() + QStringLiteral("：") +
                                      m_readyDetail->text());
     m_readyCard->update();
@@ -232,9 +240,14 @@ QStringList ReviewPanel::amounts() const {
 // that cannot be prepared is silent, like everything the chooser and the launched
 // application do afterwards.
 void ReviewPanel::openWith() {
+    // A password with a problem would leave the file unprotected: nothing leaves.
+    if (m_protection->problem()) {
+        m_protection->showProblems();
+        return;
+    }
     QString path;
     try {
-        path = PDFSharePayload::prepareFile(m_draft);
+        path = PDFSharePayload::prepareFile(m_draft, m_protection->password());
     } catch (const std::exception &) {
         return;
     }

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QPushButton;
+class PasswordFields;
 class QScrollArea;
 class QVBoxLayout;
 
@@ -40,6 +41,8 @@ public:
     QScrollArea *page() const { return m_page; }
     // Back to the top, where the readiness card is.
     void scrollToTop();
+    // The password the PDFs leaving the window are protected with; empty for none.
+    PasswordFields *protection() const { return m_protection; }
 
 signals:
     // The PDF of `draft` was handed to another application.
@@ -63,4 +66,5 @@ private:
     QPushButton *m_edit;
     QPushButton *m_preview;
     QPushButton *m_openWith;
+    PasswordFields *m_protection;
 };

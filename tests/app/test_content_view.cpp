@@ -15,12 +15,15 @@
 #include "pdf_text.h"
 #include "recording_desktop.h"
 #include "review/native_pdf_preview.h"
+#include "review/password_fields.h"
 #include "review/review_panel.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDialog>
+#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -99,6 +102,7 @@ private slots:
     void keyboardFocusIsVisible();
     void reviewOpensAtTheTop();
     void accessibility();
+    void passwordProtectsWhatLeaves();
 
 private:
     QTemporaryDir m_runtime;
@@ -597,6 +601,60 @@ void TestContentView::accessibility() {
                      ->state()
                      .selected,
                  step == WorkflowStep::review);
+}
+
+void TestContentView::passwordProtectsWhatLeaves() {
+    Window w;
+    w.load(PayrollDraft::sample());
+    w.view.setStage(WorkflowStep::review);
+    PasswordFields *protection = w.view.reviewPanel()->protection();
+    const QString password = QStringLiteral("工资2026密码");
+    protection->passwordInput()->setText(password);
+    protection->confirmationInput()->setText(QStringLiteral("工资2026"));
+    w.view.exportAction()->trigger(); // mismatch: said, nothing written
+    QCOMPARE(w.desktop.alerts,
+             QStringList{QStringLiteral("请检查工资单|两次输入的密码不一致。|知道了")});
+    QVERIFY(w.desktop.saves.isEmpty());
+    QVERIFY(protection->confirmationMessage()->isVisible());
+
+    protection->confirmationInput()->setText(password);
+    QCOMPARE(w.view.reviewPanel()->readinessDetail(), QStringLiteral("导出的 PDF 将以密码保护。"));
+    QTemporaryDir scratch;
+    const QString saved = scratch.filePath(QStringLiteral("s.pdf"));
+    w.desktop.onSave = [&](const QString &) { return saved; };
+    w.view.exportAction()->trigger();
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.contains("/Encrypt"));
+    QVERIFY(!w.model()->pdf().contains("/Encrypt")); // the preview shows the plain statement
+    QBuffer buffer(const_cast<QByteArray *>(&bytes));
+    buffer.open(QIODevice::ReadOnly);
+    QPdfDocument document;
+    document.setPassword(password);
+    document.load(&buffer);
+    QCOMPARE(document.status(), QPdfDocument::Status::Ready);
+
+    w.view.shareControls()[0]->menu()->actions()[1]->trigger(); // 复制文件
+    QCOMPARE(w.desktop.copied.size(), 1);
+    QFile shared(w.desktop.copied[0]);
+    QVERIFY(shared.open(QIODevice::ReadOnly));
+    QVERIFY(shared.readAll().contains("/Encrypt"));
+    // Nothing under the private folder holds the password in any readable form.
+    QDirIterator it(PDFSharePayload::temporaryRoot(), QDir::Files | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray content = f.readAll();
+        QVERIFY(!content.contains(password.toUtf8()));
+        QVERIFY(!content.contains(
+            QByteArray(reinterpret_cast<const char *>(password.utf16()), password.size() * 2)));
+    }
+
+    w.desktop.confirmAnswer = true;
+    w.view.menuAction(QStringLiteral("next"))->trigger();
+    QVERIFY(protection->password().isEmpty() && protection->confirmationInput()->text().isEmpty());
 }
 
 int main(int argc, char **argv) {

@@ -1,12 +1,16 @@
 #include "delivery/file_error.h"
 #include "delivery/pdf_file.h"
+#include "delivery/pdf_protection.h"
 #include "delivery/pdf_share_payload.h"
 #include "payroll/money.h"
 #include "pdf_text.h"
+#include "statement_pdf/stub_pdf.h"
 
+#include <QBuffer>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QPdfDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -72,6 +76,10 @@ private slots:
     void failedSaveKeepsExistingFile();
     void readingAFolderGivesNothing();
     void runningInstanceKeepsItsFiles();
+    void protectedStatements_data();
+    void protectedStatements();
+    void protectionRefusesWhatIsNotAPdf();
+    void passwordRules();
     void swappedParentRedirectsNothing();
 
 private:
@@ -275,6 +283,90 @@ void TestDelivery::failedSaveKeepsExistingFile() {
 void TestDelivery::readingAFolderGivesNothing() {
     QCOMPARE(PDFFile::read(m_scratch->path()).data, QByteArray());
     QCOMPARE(PDFFile::read(m_scratch->filePath(QStringLiteral("absent"))).data, QByteArray());
+}
+
+namespace {
+
+// What a command printed, and whether it succeeded.
+QPair<bool, QString> run(const QString &program, const QStringList &arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return {process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
+            QString::fromUtf8(process.readAll())};
+}
+
+} // namespace
+
+void TestDelivery::protectedStatements_data() {
+    QTest::addColumn<QString>("password");
+    QTest::newRow("letters") << QStringLiteral("abcdef");
+    QTest::newRow("chinese") << QStringLiteral("工资2026密码");
+    QTest::newRow("with a space") << QStringLiteral("pay day 7");
+}
+
+void TestDelivery::protectedStatements() {
+    QFETCH(QString, password);
+    const QByteArray plain = StubPDF::make(PayrollDraft::sample());
+    const QByteArray locked = PdfProtection::encrypt(plain, password);
+    QVERIFY(locked != PdfProtection::encrypt(plain, password)); // random salt, IV and ID
+    const QString path = m_scratch->filePath(QStringLiteral("locked.pdf"));
+    writeBytes(path, locked);
+    const auto shown = run(QStringLiteral("qpdf"),
+                           {QStringLiteral("--show-encryption"), "--password=" + password, path});
+    QVERIFY2(shown.first, qPrintable(shown.second));
+    for (const char *line :
+         {"R = 6", "stream encryption method: AESv3", "string encryption method: AESv3",
+          "Supplied password is user password", "print high resolution: allowed",
+          "extract for any purpose: allowed", "modify other: not allowed"})
+        QVERIFY2(shown.second.contains(QLatin1String(line)), line);
+    QVERIFY(!run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}).first);
+    const auto text =
+        run(QStringLiteral("pdftotext"), {"-upw", password, path, QStringLiteral("-")});
+    QVERIFY(text.first);
+    QVERIFY(text.second.contains(QStringLiteral("Velo Marrick")));
+    QVERIFY(text.second.contains(QStringLiteral("NET PAYMENT $2,331.38")));
+
+    // The viewer the window uses opens it only with the password.
+    QBuffer buffer(const_cast<QByteArray *>(&locked));
+    buffer.open(QIODevice::ReadOnly);
+    QPdfDocument document;
+    document.load(&buffer);
+    QVERIFY(document.status() != QPdfDocument::Status::Ready);
+    document.setPassword(password);
+    buffer.seek(0);
+    document.load(&buffer);
+    QCOMPARE(document.status(), QPdfDocument::Status::Ready);
+    QCOMPARE(document.pageCount(), 1);
+}
+
+void TestDelivery::protectionRefusesWhatIsNotAPdf() {
+    for (const QByteArray &bytes :
+         {QByteArray("hello"), QByteArray("%PDF-1.7 broken"), QByteArray()}) {
+        try {
+            PdfProtection::encrypt(bytes, QStringLiteral("abcdef"));
+            QFAIL("encrypted something that is not a PDF");
+        } catch (const PayrollError &e) {
+            QVERIFY(e.errorDescription().endsWith(u'。'));
+        }
+    }
+}
+
+void TestDelivery::passwordRules() {
+    using namespace PdfProtection;
+    QCOMPARE(passwordIssue(QString()), std::nullopt); // no protection
+    QCOMPARE(passwordIssue(QStringLiteral("abcde")),
+             std::optional<QString>(QStringLiteral("密码至少需要 6 个字符。")));
+    QCOMPARE(passwordIssue(QStringLiteral("abcdef")), std::nullopt);
+    // Counted as a person sees them: five flags are five characters, not ten.
+    QVERIFY(passwordIssue(QStringLiteral("\U0001F1E8\U0001F1E6").repeated(5)));
+    QCOMPARE(passwordIssue(QStringLiteral("工资工资工资")), std::nullopt);
+    QCOMPARE(confirmationIssue(QStringLiteral("abcdef"), QStringLiteral("abcdeF")),
+             std::optional<QString>(QStringLiteral("两次输入的密码不一致。")));
+    QCOMPARE(problem(QStringLiteral("abc"), QStringLiteral("xyz")),
+             passwordIssue(QStringLiteral("abc")));
+    QCOMPARE(problem(QStringLiteral("abcdef"), QStringLiteral("abcdef")), std::nullopt);
 }
 
 // Another instance, started by the test: shares the sample, prints the file's path and
