@@ -145,7 +145,8 @@ void PayrollForm::buildBasic() {
         {u"周期开始 *", &PayrollDraft::start},
         {u"周期结束 *", &PayrollDraft::end},
         {u"付款日期 *", &PayrollDraft::payday}};
-    for (const auto &[title, member] : dates) {
+    for (const auto &[title, binding] : dates) {
+        const auto member = binding; // a lambda may not capture a structured binding in clang 14
         auto *field =
             new OptionalDateField(QString::fromUtf16(title),
                                   {[d, member] { return d->*member; },

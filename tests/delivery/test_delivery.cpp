@@ -234,7 +234,7 @@ void TestDelivery::savedFileIsExactBytes() {
     const QString path = m_scratch->filePath(QStringLiteral("saved.pdf"));
     QByteArray bytes(300000, '\0');
     for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char(i * 7919 % 251);
+        bytes[i] = char(qint64(i) * 7919 % 251);
     writeBytes(path, "an older statement");
     PDFFile{bytes}.write(path);
     QCOMPARE(contents(path), bytes);

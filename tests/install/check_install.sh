@@ -10,7 +10,10 @@ id=ca.corvane.Corvane
 for f in bin/corvane \
          share/applications/$id.desktop \
          share/metainfo/$id.metainfo.xml \
-         share/icons/hicolor/scalable/apps/$id.svg; do
+         share/icons/hicolor/scalable/apps/$id.svg \
+         share/icons/hicolor/48x48/apps/$id.png \
+         share/icons/hicolor/256x256/apps/$id.png \
+         share/man/man1/corvane.1; do
     [[ -e "$prefix/$f" ]] || { echo "missing after install: $f"; exit 1; }
 done
 [[ -x "$prefix/bin/corvane" ]] || { echo "bin/corvane is not executable"; exit 1; }
