@@ -462,9 +462,15 @@ namespace {
 
 // A press and, a human moment later, a release at the same point of the window.
 void pressAndRelease(QWidget *target) {
-    QTest::qWait(20); // the layout settles, as it has when a person aims
     QWidget *window = target->window();
-    const QPoint at = target->mapTo(window, target->rect().center());
+    // Aim once the layout has settled, as a person does.
+    QPoint at;
+    for (int i = 0; i < 100; ++i) {
+        QTest::qWait(10);
+        const QPoint now = target->mapTo(window, target->rect().center());
+        if (now == at) break;
+        at = now;
+    }
     QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, at);
     QTest::qWait(50);
     QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, at);
