@@ -84,6 +84,7 @@ ContentView::ContentView(platform::Desktop *desktop, QWidget *parent)
         setPalette(pal);
     });
 
+    createActions();
     auto *central = new QWidget(this);
     auto *column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
@@ -177,17 +178,10 @@ QWidget *ContentView::guidedEditor() {
     m_content = new QStackedWidget(editor);
     m_form = new PayrollForm(m_model->editableDraft(), WorkflowStep::basic, m_content);
     connect(m_form, &PayrollForm::edited, m_model, &PayrollModel::draftEdited);
-    m_review = new ReviewPanel(
-        m_desktop,
-        [this] {
-            try {
-                m_model->draft().validateBasics();
-                setStage(WorkflowStep::amounts);
-            } catch (const PayrollError &) {
-                setStage(WorkflowStep::basic);
-            }
-        },
-        [this] { showPreviewSheet(); }, m_content);
+    m_review = new ReviewPanel(m_desktop, m_content);
+    connect(m_review, &ReviewPanel::editRequested, this,
+            [this] { setStage(Workflow::editingStep(m_model->draft())); });
+    connect(m_review, &ReviewPanel::previewRequested, this, &ContentView::showPreviewSheet);
     connect(m_review, &ReviewPanel::openedElsewhere, m_model, &PayrollModel::markDelivered);
     m_content->addWidget(m_form);
     m_content->addWidget(m_review);
@@ -237,7 +231,7 @@ QWidget *ContentView::navigationFooter() {
     m_save =
         new QPushButton(Icons::named("document-save"), QStringLiteral("保存 PDF"), m_reviewButtons);
     m_save->setStyleSheet(QStringLiteral("QPushButton { padding-top: 4px; padding-bottom: 4px; }"));
-    connect(m_save, &QPushButton::clicked, this, &ContentView::exportPDF);
+    connect(m_save, &QPushButton::clicked, m_exportAction, &QAction::trigger);
     reviewRow->addWidget(m_save);
     reviewRow->addWidget(shareControl(true));
     row->addWidget(m_reviewButtons);
@@ -255,6 +249,46 @@ QWidget *ContentView::navigationFooter() {
     return footer;
 }
 
+void ContentView::createActions() {
+    m_exportAction = new QAction(Icons::named("document-save"), QStringLiteral("导出 PDF"), this);
+    m_exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(m_exportAction, &QAction::triggered, this, &ContentView::exportPDF);
+    m_printAction = new QAction(Icons::named("document-print"), QStringLiteral("打印…"), this);
+    m_printAction->setShortcut(QKeySequence::Print);
+    connect(m_printAction, &QAction::triggered, this, &ContentView::printStatement);
+    m_newWindowAction = new QAction(QStringLiteral("新建窗口"), this);
+    m_newWindowAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(m_newWindowAction, &QAction::triggered, this, &ContentView::newWindowRequested);
+    for (QAction *a : {m_exportAction, m_printAction, m_newWindowAction}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+
+    for (DraftAction action :
+         {DraftAction::sample, DraftAction::nextEmployee, DraftAction::clear}) {
+        const Workflow::ActionTexts texts = Workflow::texts(action);
+        auto *a = new QAction(Icons::named(texts.icon), texts.menuText, this);
+        connect(a, &QAction::triggered, this, [this, action] { requestAction(action); });
+        m_draftActions.append(a);
+    }
+
+    // One share menu, shown by the toolbar's share control and the footer's.
+    m_shareMenu = new QMenu(this);
+    const platform::Failure failed = [this](const QString &message) { showError(message); };
+    m_shareMenu->addAction(QStringLiteral("通过邮件发送"), this, [this, failed] {
+        share([&](const QString &path) { m_desktop->mail(this, path, failed); });
+    });
+    m_shareMenu->addAction(QStringLiteral("复制文件"), this, [this] {
+        share([&](const QString &path) {
+            m_desktop->copyFile(path);
+            showNote(QStringLiteral("已复制，可粘贴到文件管理器或聊天窗口"));
+        });
+    });
+    m_shareMenu->addAction(QStringLiteral("在文件夹中显示"), this, [this, failed] {
+        share([&](const QString &path) { m_desktop->showInFolder(this, path, failed); });
+    });
+}
+
 QToolButton *ContentView::shareControl(bool prominent) {
     auto *button = new QToolButton(this);
     button->setText(QStringLiteral("分享 PDF"));
@@ -264,21 +298,7 @@ QToolButton *ContentView::shareControl(bool prominent) {
     button->setFont(Theme::font(font(), -0.5, QFont::DemiBold));
     button->setToolTip(QStringLiteral("分享真正的 PDF 附件；由你在系统面板选择应用及收件人。"));
     button->setAutoRaise(!prominent);
-    auto *menu = new QMenu(button);
-    const platform::Failure failed = [this](const QString &message) { showError(message); };
-    menu->addAction(QStringLiteral("通过邮件发送"), this, [this, failed] {
-        share([&](const QString &path) { m_desktop->mail(this, path, failed); });
-    });
-    menu->addAction(QStringLiteral("复制文件"), this, [this] {
-        share([&](const QString &path) {
-            m_desktop->copyFile(path);
-            showNote(QStringLiteral("已复制，可粘贴到文件管理器或聊天窗口"));
-        });
-    });
-    menu->addAction(QStringLiteral("在文件夹中显示"), this, [this, failed] {
-        share([&](const QString &path) { m_desktop->showInFolder(this, path, failed); });
-    });
-    button->setMenu(menu);
+    button->setMenu(m_shareMenu);
     m_shareControls.append(button);
     return button;
 }
@@ -298,33 +318,11 @@ void ContentView::buildToolbar() {
     m_more->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_more->setPopupMode(QToolButton::InstantPopup);
     auto *menu = new QMenu(m_more);
-    const struct {
-        const char *icon;
-        const char16_t *text;
-        const char *action;
-    } items[] = {{"tools-wizard", u"载入虚构示例", "sample"},
-                 {"contact-new", u"下一位员工", "next"},
-                 {"edit-delete", u"清空所有资料", "clear"}};
-    for (const auto &item : items) {
-        QAction *a = menu->addAction(Icons::named(item.icon), QString::fromUtf16(item.text));
-        a->setData(QString::fromLatin1(item.action));
-        connect(a, &QAction::triggered, this,
-                [this, action = QString::fromLatin1(item.action)] { requestAction(action); });
-        m_menuActions.append(a);
-    }
+    menu->addActions(m_draftActions);
     m_more->setMenu(menu);
     bar->addWidget(m_more);
     bar->addWidget(shareControl(false));
-
-    m_exportAction = new QAction(Icons::named("document-save"), QStringLiteral("导出 PDF"), this);
-    m_exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    m_exportAction->setShortcutContext(Qt::WindowShortcut);
-    connect(m_exportAction, &QAction::triggered, this, &ContentView::exportPDF);
     bar->addAction(m_exportAction);
-    m_printAction = new QAction(Icons::named("document-print"), QStringLiteral("打印…"), this);
-    m_printAction->setShortcut(QKeySequence::Print);
-    m_printAction->setShortcutContext(Qt::WindowShortcut);
-    connect(m_printAction, &QAction::triggered, this, &ContentView::printStatement);
     bar->addAction(m_printAction);
     for (QAction *action : {m_exportAction, m_printAction})
         if (auto *b = qobject_cast<QToolButton *>(bar->widgetForAction(action)))
@@ -332,17 +330,17 @@ void ContentView::buildToolbar() {
     // A toolbar leaves its buttons out of the Tab chain; these are the window's commands.
     for (QToolButton *b : bar->findChildren<QToolButton *>())
         b->setFocusPolicy(Qt::TabFocus);
-
-    auto *newWindow = new QAction(QStringLiteral("新建窗口"), this);
-    newWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    connect(newWindow, &QAction::triggered, this, &ContentView::newWindowRequested);
-    addAction(newWindow);
 }
 
-QAction *ContentView::menuAction(const QString &action) const {
-    for (QAction *a : m_menuActions)
-        if (a->data().toString() == action) return a;
-    return nullptr;
+// What may be done with the statement as it stands: sharing and printing need a valid
+// draft (saving checks it itself and says what is missing).
+void ContentView::updateCommands() {
+    const bool valid = !m_model->draft().problem();
+    for (QToolButton *share : m_shareControls)
+        share->setEnabled(valid);
+    for (QAction *a : m_shareMenu->actions())
+        a->setEnabled(valid);
+    m_printAction->setEnabled(valid);
 }
 
 void ContentView::showEvent(QShowEvent *event) {
@@ -400,18 +398,9 @@ void ContentView::showError(const QString &message) {
 }
 
 void ContentView::onDraftChanged() {
-    const PayrollDraft &draft = m_model->draft();
-    bool valid = true;
-    try {
-        draft.validate();
-    } catch (const PayrollError &) {
-        valid = false;
-    }
-    for (QToolButton *share : m_shareControls)
-        share->setEnabled(valid);
-    m_printAction->setEnabled(valid);
+    updateCommands();
     refreshPreviews();
-    if (m_stage == WorkflowStep::review) m_review->setDraft(draft);
+    if (m_stage == WorkflowStep::review) m_review->setDraft(m_model->draft());
 }
 
 void ContentView::refreshPreviews() {
@@ -420,21 +409,17 @@ void ContentView::refreshPreviews() {
 }
 
 void ContentView::advance() {
-    try {
-        if (m_stage == WorkflowStep::basic) {
-            m_model->draft().validateBasics();
-            setStage(WorkflowStep::amounts);
-        } else if (m_stage == WorkflowStep::amounts) {
-            m_model->draft().validate();
-            setStage(WorkflowStep::review);
-        }
-    } catch (const PayrollError &e) {
-        setInlineError(e.errorDescription());
-        // The first field with a problem takes focus, so its name and problem are read,
-        // and the message itself is announced.
-        if (QWidget *problem = m_form->firstProblem()) problem->setFocus(Qt::OtherFocusReason);
-        Announce::send(m_errorText, QAccessible::Alert);
+    const auto problem = Workflow::blockingProblem(m_stage, m_model->draft());
+    if (!problem) {
+        if (const auto next = Workflow::fromRawValue(Workflow::rawValue(m_stage) + 1))
+            setStage(*next);
+        return;
     }
+    setInlineError(*problem);
+    // The first field with a problem takes focus, so its name and problem are read, and
+    // the message itself is announced.
+    if (QWidget *field = m_form->firstProblem()) field->setFocus(Qt::OtherFocusReason);
+    Announce::send(m_errorText, QAccessible::Alert);
 }
 
 // Validates and renders the current draft for saving or printing; shows the alert and
@@ -543,36 +528,16 @@ void ContentView::showNote(const QString &text) {
     statusBar()->showMessage(text, 8000);
 }
 
-void ContentView::requestAction(const QString &action) {
+void ContentView::requestAction(DraftAction action) {
     m_pendingAction = action;
-    const QString confirm = action == QStringLiteral("sample") ? QStringLiteral("载入示例")
-                            : action == QStringLiteral("next") ? QStringLiteral("下一位员工")
-                                                               : QStringLiteral("确认清空");
-    const QString message =
-        action == QStringLiteral("next")
-            ? QStringLiteral("新建下一位员工会清除员工、金额和备注，保留雇主、日期与显示设置。请先"
-                             "保存当前 PDF。")
-            : QStringLiteral("将替换当前填写内容，请先保存需要的 PDF。取消会保留全部输入。");
-    if (m_desktop->confirm(this, QStringLiteral("替换当前填写内容？"), message, confirm,
-                           action == QStringLiteral("clear")))
+    const Workflow::ActionTexts texts = Workflow::texts(action);
+    if (m_desktop->confirm(this, QStringLiteral("替换当前填写内容？"), texts.message,
+                           texts.confirmText, texts.destructive))
         performAction();
 }
 
 void ContentView::performAction() {
-    const PayrollDraft current = m_model->draft();
-    PayrollDraft next;
-    if (m_pendingAction == QStringLiteral("sample")) {
-        next = PayrollDraft::sample();
-    } else if (m_pendingAction == QStringLiteral("next")) {
-        next.employer = current.employer;
-        next.start = current.start;
-        next.end = current.end;
-        next.payday = current.payday;
-        next.payment = current.payment;
-        next.currency = current.currency;
-        next.a4 = current.a4;
-    }
-    m_model->setDraft(next);
+    m_model->setDraft(replacement(m_pendingAction, m_model->draft()));
     m_review->protection()->clear(); // a new statement, without the last one's password
     // A form showing another step is rebuilt for `basic` by setStage(); only one already
     // on `basic` needs rebuilding for the new draft.

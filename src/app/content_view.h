@@ -13,6 +13,7 @@ class PreviewPane;
 class QAction;
 class QDialog;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QSplitter;
 class QStackedWidget;
@@ -49,8 +50,8 @@ public:
     bool exportPDF();
     // Validates, renders and sends the statement to a printer the user picks.
     void printStatement();
-    // Asks to replace the draft ("sample", "next" or "clear") and does it when confirmed.
-    void requestAction(const QString &action);
+    // Asks to replace the draft and does it when confirmed.
+    void requestAction(DraftAction action);
     void performAction();
 
     // Parts, for tests.
@@ -62,11 +63,12 @@ public:
     QPushButton *backButton() const { return m_back; }
     QPushButton *saveButton() const { return m_save; }
     QList<QToolButton *> shareControls() const { return m_shareControls; }
+    QMenu *shareMenu() const { return m_shareMenu; }
     QAction *exportAction() const { return m_exportAction; }
     QAction *printAction() const { return m_printAction; }
     // The short note shown after a save or a copy; empty once it has gone.
     QString note() const;
-    QAction *menuAction(const QString &action) const;
+    QAction *draftAction(DraftAction action) const { return m_draftActions.value(int(action)); }
     QToolButton *moreButton() const { return m_more; }
     QLabel *inlineErrorLabel() const { return m_errorText; }
     QDialog *fullPreview() const { return m_fullPreview; }
@@ -83,8 +85,10 @@ private:
     QWidget *desktopHeader();
     QWidget *guidedEditor();
     QWidget *navigationFooter();
+    void createActions();
     QToolButton *shareControl(bool prominent);
     void buildToolbar();
+    void updateCommands();
     void share(const std::function<void(const QString &path)> &service);
     std::optional<QByteArray> renderForDelivery();
     bool passwordIsUsable();
@@ -101,7 +105,7 @@ private:
     WorkflowStep m_stage = WorkflowStep::basic;
     bool m_exporting = false;
     std::optional<QString> m_inlineError;
-    QString m_pendingAction;
+    DraftAction m_pendingAction = DraftAction::clear;
     bool m_shown = false;
 
     StepNavigation *m_steps = nullptr;
@@ -119,8 +123,11 @@ private:
     PreviewPane *m_sheetPreview = nullptr;
     QDialog *m_fullPreview = nullptr;
     QToolButton *m_more = nullptr;
+    // Each command once; toolbar, footer and menus show these.
     QAction *m_exportAction = nullptr;
     QAction *m_printAction = nullptr;
-    QList<QAction *> m_menuActions;
+    QAction *m_newWindowAction = nullptr;
+    QList<QAction *> m_draftActions; // by DraftAction
+    QMenu *m_shareMenu = nullptr;
     QList<QToolButton *> m_shareControls;
 };

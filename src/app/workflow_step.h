@@ -1,5 +1,7 @@
 #pragma once
 
+#include "payroll/payroll_draft.h"
+
 #include <QList>
 #include <QString>
 
@@ -24,5 +26,21 @@ QString guidance(WorkflowStep step);
 QString accessibleLabel(WorkflowStep step);
 // "STEP 01 / 03"
 QString headingLine(WorkflowStep step);
+
+// The problem that keeps the user from moving forward from `step`, if any.
+std::optional<QString> blockingProblem(WorkflowStep step, const PayrollDraft &draft);
+// Where going back to editing from the review lands: the amounts, unless the basics
+// still have a problem.
+WorkflowStep editingStep(const PayrollDraft &draft);
+
+// How the window offers a whole-draft replacement and asks before doing it.
+struct ActionTexts {
+    const char *icon;   // freedesktop icon name
+    QString menuText;   // in the "更多" menu
+    QString confirmText; // the confirming button
+    QString message;    // the question's sentence
+    bool destructive;
+};
+ActionTexts texts(DraftAction action);
 
 } // namespace Workflow

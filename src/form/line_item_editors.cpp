@@ -55,13 +55,8 @@ EarningEditor::EarningEditor(Binding<Earning> row, QUuid id, std::function<void(
       m_fixed(new QPushButton(QStringLiteral("固定金额"), this)), m_amountArea(new QWidget(this)),
       m_ytd(new AmountField(
           QStringLiteral("年度累计 YTD $"), memberBinding(m_row, &Earning::ytd),
-          [this]() -> std::optional<qint64> {
-              try {
-                  return m_row.get().current();
-              } catch (const PayrollError &) {
-                  return std::nullopt; // no minimum while the current amount cannot be read
-              }
-          },
+          // No minimum while the current amount cannot be read.
+          [this] { return m_row.get().readableCurrent(); },
           std::nullopt, this)),
       m_current(new QLabel(this)) {
     QVBoxLayout *column =
@@ -135,13 +130,10 @@ void EarningEditor::buildAmountFields() {
 void EarningEditor::setHourly(bool hourly) {
     Earning row = m_row.get();
     if (row.hourly == hourly) return;
-    if (row.hourly && !hourly) {
-        try {
-            row.amount = Money::plain(Money::hours(row.hours, row.rate));
-        } catch (const PayrollError &) {
-            // Unreadable hours or rate: the amount keeps what it had.
-        }
-    }
+    // Unreadable hours or rate: the amount keeps what it had.
+    if (row.hourly && !hourly)
+        if (const auto cents = Money::readableHours(row.hours, row.rate))
+            row.amount = Money::plain(*cents);
     row.hourly = hourly;
     m_row.set(row);
     buildAmountFields();
@@ -157,11 +149,8 @@ void EarningEditor::refresh() {
     m_hourly->setChecked(row.hourly);
     m_fixed->setChecked(!row.hourly);
     if (row.hourly != (m_hours != nullptr)) buildAmountFields();
-    try {
-        m_current->setText(Money::string(row.current()));
-    } catch (const PayrollError &) {
-        m_current->setText(QStringLiteral("—"));
-    }
+    const auto current = row.readableCurrent();
+    m_current->setText(current ? Money::string(*current) : QStringLiteral("—"));
     LineItemEditor::refresh();
 }
 
@@ -174,13 +163,7 @@ DeductionEditor::DeductionEditor(Binding<Deduction> row, QUuid id, std::function
                                {}, std::nullopt, this);
     m_ytd = new AmountField(
         QStringLiteral("年度累计 YTD $"), memberBinding(row, &Deduction::ytd),
-        [row]() -> std::optional<qint64> {
-            try {
-                return Money::cents(row.get().amount);
-            } catch (const PayrollError &) {
-                return std::nullopt;
-            }
-        },
+        [row] { return Money::readableCents(row.get().amount); },
         std::nullopt, this);
     adopt(m_amount);
     adopt(m_ytd);

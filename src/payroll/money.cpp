@@ -122,4 +122,20 @@ QString plain(qint64 value) {
     return negative ? u'-' + text : text;
 }
 
+std::optional<qint64> readableCents(const QString &text) {
+    try {
+        return cents(text);
+    } catch (const PayrollError &) {
+        return std::nullopt;
+    }
+}
+
+std::optional<qint64> readableHours(const QString &hours, const QString &rate) {
+    try {
+        return Money::hours(hours, rate);
+    } catch (const PayrollError &) {
+        return std::nullopt;
+    }
+}
+
 } // namespace Money

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <exception>
+#include <optional>
 
 // The one error of the payroll logic and of the rendering. It carries a complete
 // user-facing sentence that callers show unchanged.
@@ -46,6 +47,10 @@ qint64 cents(const QString &text);
 
 // Hours × rate rounded half up to whole cents. Throws PayrollError.
 qint64 hours(const QString &hours, const QString &rate);
+
+// The same readings for callers that only ask: nothing where the text cannot be read.
+std::optional<qint64> readableCents(const QString &text);
+std::optional<qint64> readableHours(const QString &hours, const QString &rate);
 
 // "$1,234.56", "-$5.00".
 QString string(qint64 cents);

@@ -10,6 +10,10 @@ qint64 Earning::current() const {
     return hourly ? Money::hours(hours, rate) : Money::cents(amount);
 }
 
+std::optional<qint64> Earning::readableCurrent() const {
+    return hourly ? Money::readableHours(hours, rate) : Money::readableCents(amount);
+}
+
 bool sameText(const QString &a, const QString &b) {
     if (a == b) return true;
     return a.normalized(QString::NormalizationForm_D) == b.normalized(QString::NormalizationForm_D);
@@ -138,4 +142,28 @@ QString PayrollDraft::filename() const {
     QString person = Text::leadingGraphemes(cleaned, 70, room);
     if (person.isEmpty()) person = QStringLiteral("Employee");
     return prefix + person + dates;
+}
+
+PayrollDraft PayrollDraft::nextEmployee() const {
+    PayrollDraft next;
+    next.employer = employer;
+    next.start = start;
+    next.end = end;
+    next.payday = payday;
+    next.payment = payment;
+    next.currency = currency;
+    next.a4 = a4;
+    return next;
+}
+
+PayrollDraft replacement(DraftAction action, const PayrollDraft &current) {
+    switch (action) {
+    case DraftAction::sample:
+        return PayrollDraft::sample();
+    case DraftAction::nextEmployee:
+        return current.nextEmployee();
+    case DraftAction::clear:
+        break;
+    }
+    return PayrollDraft();
 }

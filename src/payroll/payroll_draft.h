@@ -21,6 +21,8 @@ struct Earning {
 
     // Hours × rate for an hourly row, the amount otherwise. Throws PayrollError.
     qint64 current() const;
+    // The same, or nothing while it cannot be read.
+    std::optional<qint64> readableCurrent() const;
 
     bool operator==(const Earning &other) const;
 };
@@ -62,6 +64,11 @@ inline const QString other = QStringLiteral("OTHER PAYMENT");
 QList<Deduction> defaultDeductions();
 
 struct PayrollDraft {
+    // Rows a list may hold, and the calendar days a date may take.
+    static constexpr qsizetype maximumRows = 30;
+    static constexpr int earliestYear = 1900;
+    static constexpr int latestYear = 2199;
+
     QString employer;
     QString employee;
     QString notes;
@@ -76,6 +83,9 @@ struct PayrollDraft {
     QList<Reimbursement> reimbursements = {Reimbursement{}};
 
     static PayrollDraft sample();
+    // A fresh draft for the next employee of the same payroll: employer, period, payment
+    // date, payment method, currency and paper carried over, everything else new.
+    PayrollDraft nextEmployee() const;
 
     // Base name of the PDF file, without extension.
     QString filename() const;
@@ -92,9 +102,18 @@ struct PayrollDraft {
     std::optional<PayrollTotals> readableTotals() const;
     void validateBasics() const; // throws PayrollError
     void validate() const;       // throws PayrollError
+    // The message validateBasics() or validate() would throw, for callers that only ask.
+    std::optional<QString> basicsProblem() const;
+    std::optional<QString> problem() const;
 
     bool operator==(const PayrollDraft &other) const;
 };
+
+// The whole-draft replacements the window offers.
+enum class DraftAction { sample, nextEmployee, clear };
+
+// The draft that `action` puts in place of `current`.
+PayrollDraft replacement(DraftAction action, const PayrollDraft &current);
 
 // Texts compare under Unicode canonical equivalence.
 bool sameText(const QString &a, const QString &b);

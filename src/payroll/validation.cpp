@@ -8,7 +8,16 @@ namespace {
 }
 
 bool yearInRange(const QDate &date) {
-    return date.year() >= 1900 && date.year() <= 2199;
+    return date.year() >= PayrollDraft::earliestYear && date.year() <= PayrollDraft::latestYear;
+}
+
+template <typename Check> std::optional<QString> problemOf(Check check) {
+    try {
+        check();
+    } catch (const PayrollError &e) {
+        return e.errorDescription();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -23,9 +32,19 @@ void PayrollDraft::validateBasics() const {
         if (!yearInRange(date)) fail(u"日期年份须在 1900–2199 之间。");
 }
 
+std::optional<QString> PayrollDraft::basicsProblem() const {
+    return problemOf([this] { validateBasics(); });
+}
+
+std::optional<QString> PayrollDraft::problem() const {
+    return problemOf([this] { validate(); });
+}
+
 void PayrollDraft::validate() const {
     validateBasics();
-    if (earnings.size() > 30 || deductions.size() > 30 || reimbursements.size() > 30)
+    static_assert(maximumRows == 30, "the message below names the limit");
+    if (earnings.size() > maximumRows || deductions.size() > maximumRows ||
+        reimbursements.size() > maximumRows)
         fail(u"每个分区最多 30 项。");
 
     const auto ytdBelowCurrent = u"年度累计需包含本期，不能小于本期金额。";

@@ -19,8 +19,7 @@
 
 namespace {} // namespace
 
-ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
-                         std::function<void()> preview, QWidget *parent)
+ReviewPanel::ReviewPanel(platform::Desktop *desktop, QWidget *parent)
     : QWidget(parent), m_desktop(desktop), m_page(new QScrollArea(this)) {
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -130,8 +129,8 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
     buttons->addStretch(1);
     buttons->addWidget(m_preview);
     column->addLayout(buttons);
-    connect(m_edit, &QPushButton::clicked, this, [edit = std::move(edit)] { edit(); });
-    connect(m_preview, &QPushButton::clicked, this, [preview = std::move(preview)] { preview(); });
+    connect(m_edit, &QPushButton::clicked, this, &ReviewPanel::editRequested);
+    connect(m_preview, &QPushButton::clicked, this, &ReviewPanel::previewRequested);
 
     QLabel *keep =
         secondaryLabel(QStringLiteral("返回修改会保留本次填写内容。退出 App 前请保存 PDF。"), page);
@@ -171,18 +170,12 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
 
 void ReviewPanel::setDraft(const PayrollDraft &draft) {
     m_draft = draft;
-    QString problem;
-    try {
-        draft.validate();
-        m_ready = true;
-    } catch (const PayrollError &e) {
-        m_ready = false;
-        problem = e.errorDescription();
-    }
+    const std::optional<QString> problem = draft.problem();
+    m_ready = !problem;
     m_readyIcon->setPixmap(Icons::named(m_ready ? "emblem-ok" : "dialog-error").pixmap(22, 22));
     m_readyTitle->setText(m_ready ? QStringLiteral("信息已齐全，可以导出")
                                   : QStringLiteral("还有内容需要检查"));
-    m_readyDetail->setText(!m_ready ? problem
+    m_readyDetail->setText(problem ? *problem
                            : m_protection->password().isEmpty()
                                ? QStringLiteral("请再核对姓名、日期与净支付金额。")
                                : QStringLiteral("导出的 PDF 将以密码保护。"));

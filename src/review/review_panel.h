@@ -4,8 +4,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 class QLabel;
 class QPushButton;
 class PasswordFields;
@@ -21,8 +19,7 @@ class Desktop;
 class ReviewPanel : public QWidget {
     Q_OBJECT
 public:
-    ReviewPanel(platform::Desktop *desktop, std::function<void()> edit,
-                std::function<void()> preview, QWidget *parent = nullptr);
+    explicit ReviewPanel(platform::Desktop *desktop, QWidget *parent = nullptr);
 
     // Shows `draft`; nothing is kept between drafts.
     void setDraft(const PayrollDraft &draft);
@@ -45,6 +42,9 @@ public:
     PasswordFields *protection() const { return m_protection; }
 
 signals:
+    // The user asks to go back to editing, or to see the whole PDF.
+    void editRequested();
+    void previewRequested();
     // The PDF of `draft` was handed to another application.
     void openedElsewhere(const PayrollDraft &draft);
 

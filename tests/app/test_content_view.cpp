@@ -55,7 +55,7 @@ struct Window {
     void load(const PayrollDraft &d) {
         desktop.confirmAnswer = true;
         model()->setDraft(PayrollDraft());
-        view.requestAction(QStringLiteral("sample"));
+        view.requestAction(DraftAction::sample);
         if (!(d == PayrollDraft::sample())) {
             model()->setDraft(d);
             view.form()->reload();
@@ -143,7 +143,7 @@ void TestContentView::freshWindow() {
                              "退出前请保存或分享 PDF，工资资料不会保留"})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
     QStringList shareItems;
-    for (QAction *a : w.view.shareControls()[0]->menu()->actions())
+    for (QAction *a : w.view.shareMenu()->actions())
         shareItems.append(a->text());
     QCOMPARE(shareItems, QStringList({"通过邮件发送", "复制文件", "在文件夹中显示"}));
     QCOMPARE(w.view.shareControls()[0]->text(), QStringLiteral("分享 PDF"));
@@ -224,7 +224,7 @@ void TestContentView::nextEmployeeKeepsAndResets() {
     w.load(d);
     w.view.setStage(WorkflowStep::review);
     w.desktop.confirms.clear();
-    w.view.menuAction(QStringLiteral("next"))->trigger();
+    w.view.draftAction(DraftAction::nextEmployee)->trigger();
     QCOMPARE(w.desktop.confirms,
              QStringList{QStringLiteral("替换当前填写内容？|"
                                         "新建下一位员工会清除员工、金额和备注，保留雇主、日期与显示"
@@ -250,7 +250,7 @@ void TestContentView::nextEmployeeKeepsAndResets() {
     QCOMPARE(w.view.form()->employerField()->input()->text(),
              d.employer); // the form shows the new draft
 
-    w.view.menuAction(QStringLiteral("clear"))->trigger();
+    w.view.draftAction(DraftAction::clear)->trigger();
     QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("|确认清空|destructive")));
     QVERIFY(w.model()->draft().employer.isEmpty());
 }
@@ -266,8 +266,8 @@ void TestContentView::cancelledConfirmationChangesNothing() {
     QVERIFY(message);
     const PayrollDraft before = w.model()->draft();
     w.desktop.confirmAnswer = false;
-    w.view.menuAction(QStringLiteral("clear"))->trigger();
-    w.view.menuAction(QStringLiteral("sample"))->trigger();
+    w.view.draftAction(DraftAction::clear)->trigger();
+    w.view.draftAction(DraftAction::sample)->trigger();
     QVERIFY(w.model()->draft() == before);
     QCOMPARE(w.view.stage(), WorkflowStep::amounts);
     QCOMPARE(w.view.inlineError(), message);
@@ -368,7 +368,7 @@ void TestContentView::windowsAreIndependent() {
 void TestContentView::endToEnd() {
     Window w;
     w.desktop.confirmAnswer = true;
-    w.view.menuAction(QStringLiteral("sample"))->trigger();
+    w.view.draftAction(DraftAction::sample)->trigger();
     QCOMPARE(w.desktop.confirms.size(), 1);
     QVERIFY(waitForRendering(w.model()));
     QCOMPARE(w.view.preview()->netText(), QStringLiteral("$2,331.38"));
@@ -388,7 +388,7 @@ void TestContentView::endToEnd() {
     QVERIFY(lines.contains(QStringLiteral("FULL DEPOSIT NET PAYMENT $2,331.38")));
     QVERIFY(lines.contains("PAY PERIOD " + month(6) + " 01, 2026 - " + month(6) + " 30, 2026"));
 
-    QMenu *menu = w.view.shareControls()[0]->menu();
+    QMenu *menu = w.view.shareMenu();
     QAction *copy = nullptr;
     for (QAction *a : menu->actions())
         if (a->text() == QStringLiteral("复制文件")) copy = a;
@@ -641,7 +641,7 @@ void TestContentView::passwordProtectsWhatLeaves() {
     document.load(&buffer);
     QCOMPARE(document.status(), QPdfDocument::Status::Ready);
 
-    w.view.shareControls()[0]->menu()->actions()[1]->trigger(); // 复制文件
+    w.view.shareMenu()->actions()[1]->trigger(); // 复制文件
     QCOMPARE(w.desktop.copied.size(), 1);
     QFile shared(w.desktop.copied[0]);
     QVERIFY(shared.open(QIODevice::ReadOnly));
@@ -659,7 +659,7 @@ void TestContentView::passwordProtectsWhatLeaves() {
     }
 
     w.desktop.confirmAnswer = true;
-    w.view.menuAction(QStringLiteral("next"))->trigger();
+    w.view.draftAction(DraftAction::nextEmployee)->trigger();
     QVERIFY(protection->password().isEmpty() && protection->confirmationInput()->text().isEmpty());
 }
 

@@ -24,8 +24,7 @@ private slots:
 
 void TestReviewPanel::defaultDraft() {
     RecordingDesktop desktop;
-    ReviewPanel panel(
-        &desktop, [] {}, [] {});
+    ReviewPanel panel(&desktop);
     panel.setDraft(PayrollDraft());
     QVERIFY(!panel.ready());
     QCOMPARE(panel.readinessTitle(), QStringLiteral("还有内容需要检查"));
@@ -39,8 +38,7 @@ void TestReviewPanel::defaultDraft() {
 
 void TestReviewPanel::sampleDraft() {
     RecordingDesktop desktop;
-    ReviewPanel panel(
-        &desktop, [] {}, [] {});
+    ReviewPanel panel(&desktop);
     panel.setDraft(PayrollDraft::sample());
     QVERIFY(panel.ready());
     QCOMPARE(panel.readinessTitle(), QStringLiteral("信息已齐全，可以导出"));
@@ -52,8 +50,7 @@ void TestReviewPanel::sampleDraft() {
 
 void TestReviewPanel::unreadableAmountAndOneDate() {
     RecordingDesktop desktop;
-    ReviewPanel panel(
-        &desktop, [] {}, [] {});
+    ReviewPanel panel(&desktop);
     PayrollDraft d = PayrollDraft::sample();
     d.deductions[2].ytd = QStringLiteral("abc");
     d.end.reset();
@@ -67,16 +64,16 @@ void TestReviewPanel::unreadableAmountAndOneDate() {
 
 void TestReviewPanel::buttonsCallTheirActions() {
     RecordingDesktop desktop;
-    int edits = 0, previews = 0;
-    ReviewPanel panel(
-        &desktop, [&] { ++edits; }, [&] { ++previews; });
+    ReviewPanel panel(&desktop);
+    QSignalSpy edits(&panel, &ReviewPanel::editRequested);
+    QSignalSpy previews(&panel, &ReviewPanel::previewRequested);
     QCOMPARE(panel.editButton()->text(), QStringLiteral("返回修改"));
     QCOMPARE(panel.previewButton()->text(), QStringLiteral("查看完整 PDF"));
     QCOMPARE(panel.openWithButton()->text(), QStringLiteral("用其他应用打开 PDF…"));
     panel.editButton()->click();
     panel.previewButton()->click();
-    QCOMPARE(edits, 1);
-    QCOMPARE(previews, 1);
+    QCOMPARE(edits.count(), 1);
+    QCOMPARE(previews.count(), 1);
 }
 
 QTEST_MAIN(TestReviewPanel)
