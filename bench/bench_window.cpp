@@ -2,8 +2,8 @@
 //   start-up  process start to the first preview of the sample, median of 20 runs
 //   keystroke one key typed into a 30-row draft: the form's own work, then the refresh
 // Run it under xvfb-run or with QT_QPA_PLATFORM=offscreen.
-#include "app/content_view.h"
 #include "app/payroll_model.h"
+#include "app/window/content_view.h"
 #include "form/amount_field.h"
 #include "form/item_list_section.h"
 #include "form/line_item_editors.h"

@@ -1,6 +1,7 @@
-#include "app/content_view.h"
 #include "app/focus_ring_style.h"
 #include "app/icons.h"
+#include "app/window/content_view.h"
+#include "corvane/version.h"
 #include "delivery/pdf_share_payload.h"
 #include "platform/freedesktop.h"
 
@@ -30,7 +31,7 @@ std::optional<int> answerCommandLine(int argc, char **argv) {
             return 0;
         }
         if (!std::strcmp(argv[i], "--version") || !std::strcmp(argv[i], "-v")) {
-            std::printf("Corvane %s\n", CORVANE_VERSION);
+            std::printf("Corvane %s\n", corvaneVersion);
             return 0;
         }
     }
@@ -48,7 +49,7 @@ int main(int argc, char **argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
-    QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(corvaneVersion));
     QApplication::setOrganizationDomain(QStringLiteral("corvane.ca"));
     QApplication::setDesktopFileName(QStringLiteral("ca.corvane.Corvane"));
     QApplication::setWindowIcon(Icons::named("ca.corvane.Corvane"));

@@ -50,6 +50,14 @@ void ItemListSection::sync(const std::optional<qint64> &total) {
             const QUuid id = ids[i];
             editor = m_rows.editor(id, m_list);
             connect(editor, &LineItemEditor::edited, this, &ItemListSection::edited);
+            // Removing deletes the editor that asked, so it runs after its click.
+            connect(
+                editor, &LineItemEditor::removeRequested, this,
+                [this](QUuid removed) {
+                    m_rows.remove(removed); // this row only: the others keep their editors
+                    emit edited();
+                },
+                Qt::QueuedConnection);
             m_editors.insert(id, editor);
         } else {
             editor->refresh();
@@ -59,6 +67,6 @@ void ItemListSection::sync(const std::optional<qint64> &total) {
             list->insertWidget(int(i), editor);
         }
     }
-    m_add->setEnabled(ids.size() < maximumRows);
+    m_add->setEnabled(ids.size() < PayrollDraft::maximumRows);
     m_total->setValue(total);
 }

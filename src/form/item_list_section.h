@@ -1,6 +1,7 @@
 #pragma once
 
 #include "form/form_section.h"
+#include "payroll/payroll_draft.h"
 
 #include <QHash>
 #include <QUuid>
@@ -17,8 +18,6 @@ class TotalLine;
 class ItemListSection : public FormSection {
     Q_OBJECT
 public:
-    static constexpr int maximumRows = 30;
-
     struct Rows {
         std::function<QList<QUuid>()> ids;
         std::function<void()> append;

@@ -19,13 +19,13 @@ void LineItemEditor::adopt(ValidatedField *field) {
     connect(field, &ValidatedField::edited, this, &LineItemEditor::edited);
 }
 
-QVBoxLayout *LineItemEditor::startColumn(int verticalMargin, int spacing, Binding<QString> label,
-                                         std::function<void()> remove) {
+QVBoxLayout *LineItemEditor::startColumn(int verticalMargin, int spacing, Binding<QString> label) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, verticalMargin, 0, verticalMargin);
     column->setSpacing(spacing);
-    m_heading = new RowHeading(std::move(label), std::move(remove), this);
+    m_heading = new RowHeading(std::move(label), this);
     adopt(m_heading->labelField());
+    connect(m_heading, &RowHeading::removeRequested, this, [this] { emit removeRequested(m_id); });
     column->addWidget(m_heading);
     return column;
 }
@@ -48,19 +48,16 @@ QHBoxLayout *pair(QWidget *left, QWidget *right) {
 
 } // namespace
 
-EarningEditor::EarningEditor(Binding<Earning> row, QUuid id, std::function<void()> remove,
-                             QWidget *parent)
+EarningEditor::EarningEditor(Binding<Earning> row, QUuid id, QWidget *parent)
     : LineItemEditor(id, parent), m_row(std::move(row)),
       m_hourly(new QPushButton(QStringLiteral("按工时"), this)),
       m_fixed(new QPushButton(QStringLiteral("固定金额"), this)), m_amountArea(new QWidget(this)),
       m_ytd(new AmountField(
           QStringLiteral("年度累计 YTD $"), memberBinding(m_row, &Earning::ytd),
           // No minimum while the current amount cannot be read.
-          [this] { return m_row.get().readableCurrent(); },
-          std::nullopt, this)),
+          [this] { return m_row.get().readableCurrent(); }, std::nullopt, this)),
       m_current(new QLabel(this)) {
-    QVBoxLayout *column =
-        startColumn(5, 10, memberBinding(m_row, &Earning::label), std::move(remove));
+    QVBoxLayout *column = startColumn(5, 10, memberBinding(m_row, &Earning::label));
 
     // The segmented choice of how the amount is made.
     auto *choice = new QHBoxLayout;
@@ -154,27 +151,22 @@ void EarningEditor::refresh() {
     LineItemEditor::refresh();
 }
 
-DeductionEditor::DeductionEditor(Binding<Deduction> row, QUuid id, std::function<void()> remove,
-                                 QWidget *parent)
+DeductionEditor::DeductionEditor(Binding<Deduction> row, QUuid id, QWidget *parent)
     : LineItemEditor(id, parent) {
-    QVBoxLayout *column =
-        startColumn(7, 12, memberBinding(row, &Deduction::label), std::move(remove));
+    QVBoxLayout *column = startColumn(7, 12, memberBinding(row, &Deduction::label));
     m_amount = new AmountField(QStringLiteral("本期扣款 $"), memberBinding(row, &Deduction::amount),
                                {}, std::nullopt, this);
     m_ytd = new AmountField(
         QStringLiteral("年度累计 YTD $"), memberBinding(row, &Deduction::ytd),
-        [row] { return Money::readableCents(row.get().amount); },
-        std::nullopt, this);
+        [row] { return Money::readableCents(row.get().amount); }, std::nullopt, this);
     adopt(m_amount);
     adopt(m_ytd);
     column->addLayout(pair(m_amount, m_ytd));
 }
 
-ReimbursementEditor::ReimbursementEditor(Binding<Reimbursement> row, QUuid id,
-                                         std::function<void()> remove, QWidget *parent)
+ReimbursementEditor::ReimbursementEditor(Binding<Reimbursement> row, QUuid id, QWidget *parent)
     : LineItemEditor(id, parent) {
-    QVBoxLayout *column =
-        startColumn(7, 12, memberBinding(row, &Reimbursement::label), std::move(remove));
+    QVBoxLayout *column = startColumn(7, 12, memberBinding(row, &Reimbursement::label));
     m_amount = new AmountField(QStringLiteral("本期报销 $"),
                                memberBinding(row, &Reimbursement::amount), {}, std::nullopt, this);
     adopt(m_amount);

@@ -26,13 +26,14 @@ public:
 
 signals:
     void edited();
+    // The user asks to remove this row.
+    void removeRequested(QUuid id);
 
 protected:
     LineItemEditor(QUuid id, QWidget *parent);
     void adopt(ValidatedField *field);
     // The editor's column, opened with the row's heading.
-    QVBoxLayout *startColumn(int verticalMargin, int spacing, Binding<QString> label,
-                             std::function<void()> remove);
+    QVBoxLayout *startColumn(int verticalMargin, int spacing, Binding<QString> label);
 
     QUuid m_id;
     RowHeading *m_heading = nullptr;
@@ -44,8 +45,7 @@ protected:
 class EarningEditor : public LineItemEditor {
     Q_OBJECT
 public:
-    EarningEditor(Binding<Earning> row, QUuid id, std::function<void()> remove,
-                  QWidget *parent = nullptr);
+    EarningEditor(Binding<Earning> row, QUuid id, QWidget *parent = nullptr);
 
     QPushButton *hourlyButton() const { return m_hourly; }
     QPushButton *fixedButton() const { return m_fixed; }
@@ -75,8 +75,7 @@ private:
 class DeductionEditor : public LineItemEditor {
     Q_OBJECT
 public:
-    DeductionEditor(Binding<Deduction> row, QUuid id, std::function<void()> remove,
-                    QWidget *parent = nullptr);
+    DeductionEditor(Binding<Deduction> row, QUuid id, QWidget *parent = nullptr);
     AmountField *amountField() const { return m_amount; }
     AmountField *ytdField() const { return m_ytd; }
 
@@ -88,8 +87,7 @@ private:
 class ReimbursementEditor : public LineItemEditor {
     Q_OBJECT
 public:
-    ReimbursementEditor(Binding<Reimbursement> row, QUuid id, std::function<void()> remove,
-                        QWidget *parent = nullptr);
+    ReimbursementEditor(Binding<Reimbursement> row, QUuid id, QWidget *parent = nullptr);
     AmountField *amountField() const { return m_amount; }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "app/icons.h"
 #include "app/theme.h"
+#include "payroll/payroll_draft.h"
 
 #include <QCalendarWidget>
 #include <QDateEdit>
@@ -11,8 +12,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-const QDate OptionalDateField::earliest(1900, 1, 1);
-const QDate OptionalDateField::latest(2199, 12, 31);
+const QDate OptionalDateField::earliest(PayrollDraft::earliestYear, 1, 1);
+const QDate OptionalDateField::latest(PayrollDraft::latestYear, 12, 31);
 
 OptionalDateField::OptionalDateField(const QString &title, Binding<std::optional<QDate>> value,
                                      QWidget *parent)

@@ -2,6 +2,7 @@
 
 #include "app/icons.h"
 #include "app/ui_parts.h"
+#include "corvane/version.h"
 #include "form/amount_field.h"
 #include "form/field_rules.h"
 #include "form/form_section.h"
@@ -194,15 +195,8 @@ ItemListSection *PayrollForm::itemSection(QList<Row> PayrollDraft::*list, const 
     rows.remove = [d, list](QUuid id) {
         (d->*list).removeIf([id](const Row &r) { return r.id == id; });
     };
-    rows.editor = [this, d, list, remove = rows.remove](QUuid id,
-                                                        QWidget *parent) -> LineItemEditor * {
-        return new typename EditorFor<Row>::type(
-            rowBinding(d, list, id), id,
-            [this, remove, id] {
-                remove(id); // this row only; the others keep their order and their editors
-                onEdited();
-            },
-            parent);
+    rows.editor = [d, list](QUuid id, QWidget *parent) -> LineItemEditor * {
+        return new typename EditorFor<Row>::type(rowBinding(d, list, id), id, parent);
     };
     auto *section = new ItemListSection(header, footer, addText, totalLabel, rows, m_page);
     connect(section, &ItemListSection::edited, this, &PayrollForm::onEdited);
@@ -289,7 +283,8 @@ void PayrollForm::buildFooter() {
     line->addWidget(secondaryLabel(QStringLiteral("只在本机处理，不保存工资资料"), section));
     line->addStretch(1);
     section->content()->addLayout(line);
-    section->content()->addWidget(secondaryLabel(QStringLiteral("Corvane 1.1.2"), section, -2.5));
+    section->content()->addWidget(
+        secondaryLabel(QStringLiteral("Corvane ") + QLatin1String(corvaneVersion), section, -2.5));
     m_column->addWidget(section);
 }
 

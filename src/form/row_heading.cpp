@@ -6,7 +6,7 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 
-RowHeading::RowHeading(Binding<QString> label, std::function<void()> remove, QWidget *parent)
+RowHeading::RowHeading(Binding<QString> label, QWidget *parent)
     : QWidget(parent),
       m_label(new LimitedField(QStringLiteral("项目名称"), std::move(label), 120, this)),
       m_remove(new QToolButton(this)) {
@@ -19,8 +19,5 @@ RowHeading::RowHeading(Binding<QString> label, std::function<void()> remove, QWi
     m_remove->setMinimumSize(44, 44);
     m_remove->setAccessibleName(QStringLiteral("删除这一行项目"));
     m_remove->setToolTip(QStringLiteral("删除这一行项目"));
-    // Removal may delete this widget, so it runs after the click has been delivered.
-    connect(
-        m_remove, &QToolButton::clicked, this, [remove = std::move(remove)] { remove(); },
-        Qt::QueuedConnection);
+    connect(m_remove, &QToolButton::clicked, this, &RowHeading::removeRequested);
 }

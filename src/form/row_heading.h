@@ -4,8 +4,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 class LimitedField;
 class QToolButton;
 
@@ -13,9 +11,12 @@ class QToolButton;
 class RowHeading : public QWidget {
     Q_OBJECT
 public:
-    RowHeading(Binding<QString> label, std::function<void()> remove, QWidget *parent = nullptr);
+    explicit RowHeading(Binding<QString> label, QWidget *parent = nullptr);
     LimitedField *labelField() const { return m_label; }
     QToolButton *removeButton() const { return m_remove; }
+
+signals:
+    void removeRequested();
 
 private:
     LimitedField *m_label;

@@ -14,7 +14,7 @@ namespace platform {
 // What the print dialog chose, in the printing system's own option values.
 struct PrintJob {
     QString printer;
-    QString outputFile; // set when the user chose to print into a file
+    QString outputFile; // set when the user chose to print into a file instead
     int copies = 1;
     QString pageRanges; // "1-2,4"; empty for every page
     QString sides;      // "two-sided-long-edge" etc.; empty for the printer's default
@@ -59,6 +59,7 @@ public:
     virtual void mail(QWidget *parent, const QString &path, Failure failed) = 0;
     virtual void copyFile(const QString &path) = 0;
     virtual void showInFolder(QWidget *parent, const QString &path, Failure failed) = 0;
+    // Sends the PDF to the job's printer (not to its output file).
     virtual void print(QWidget *parent, const PrintJob &job, const QByteArray &pdf,
                        const QString &title, Failure failed) = 0;
 };

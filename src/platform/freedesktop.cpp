@@ -1,7 +1,6 @@
 #include "platform/freedesktop.h"
 
 #include "delivery/file_error.h"
-#include "delivery/pdf_file.h"
 #include "platform/application_chooser.h"
 #include "platform/cups_printer.h"
 #include "platform/installed_applications.h"
@@ -293,10 +292,7 @@ void FreedesktopDesktop::print(QWidget *parent, const PrintJob &job, const QByte
     auto failure = std::make_shared<QString>();
     QThread *worker = QThread::create([job, pdf, title, failure] {
         try {
-            if (job.outputFile.isEmpty())
-                sendToPrinter(job, pdf, title);
-            else
-                PDFFile{pdf}.write(job.outputFile);
+            sendToPrinter(job, pdf, title);
         } catch (const FileError &e) {
             *failure = e.errorDescription();
         }

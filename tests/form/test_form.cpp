@@ -1,4 +1,5 @@
 #include "app/field_errors.h"
+#include "corvane/version.h"
 #include "form/amount_field.h"
 #include "form/form_section.h"
 #include "form/item_list_section.h"
@@ -110,7 +111,7 @@ void TestForm::basicStep() {
     QCOMPARE(f.draft.payment, QStringLiteral("CHEQUE"));
     QVERIFY(!f.form.notesEditor() && !f.form.earningsSection() && !f.form.paperChoice());
     const QStringList labels = texts(&f.form);
-    QVERIFY(labels.contains(QStringLiteral("Corvane 1.1.2")));
+    QVERIFY(labels.contains(QStringLiteral("Corvane ") + QLatin1String(corvaneVersion)));
     QVERIFY(labels.contains(QStringLiteral("只在本机处理，不保存工资资料")));
 
     QSignalSpy edited(&f.form, &PayrollForm::edited);

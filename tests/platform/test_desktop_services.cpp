@@ -1,8 +1,8 @@
 // The desktop adapters against stand-ins: desktop entries in scratch XDG folders, stand-in
 // programs first on PATH and stand-in services on the private session bus this test runs
 // on (dbus-run-session).
-#include "app/content_view.h"
 #include "app/payroll_model.h"
+#include "app/window/content_view.h"
 #include "form/payroll_form.h"
 #include "pdf_text.h"
 #include "platform/application_chooser.h"

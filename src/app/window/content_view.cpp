@@ -1,14 +1,14 @@
-#include "app/content_view.h"
+#include "app/window/content_view.h"
 
 #include "app/announce.h"
 #include "app/field_errors.h"
 #include "app/icons.h"
 #include "app/payroll_model.h"
-#include "app/preview_pane.h"
 #include "app/rounded_panel.h"
 #include "app/step_navigation.h"
 #include "app/theme.h"
 #include "app/ui_parts.h"
+#include "app/window/preview_pane.h"
 #include "delivery/file_error.h"
 #include "delivery/pdf_file.h"
 #include "delivery/pdf_protection.h"
@@ -493,9 +493,14 @@ void ContentView::printStatement() {
     const PayrollDraft draft = m_model->draft();
     const auto job = m_desktop->askPrintJob(this, document.pageCount());
     if (!job) return; // cancelled: nothing to say
+    if (job->outputFile.isEmpty()) {
+        m_desktop->print(this, *job, *bytes, title,
+                         [this](const QString &message) { showError(message); });
+    } else if (const auto failure = failureOf([&] { PDFFile{*bytes}.write(job->outputFile); })) {
+        showError(*failure); // "print to file": the PDF itself is that file
+        return;
+    }
     m_model->markDelivered(draft);
-    m_desktop->print(this, *job, *bytes, title,
-                     [this](const QString &message) { showError(message); });
 }
 
 // A password with a problem stops a save or share: the alert says which, and the fields
