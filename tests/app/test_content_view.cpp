@@ -213,15 +213,10 @@ void TestContentView::savingAnInvalidDraft() {
     QVERIFY(w.desktop.alerts[1].startsWith(QStringLiteral("请检查工资单|无法保存")));
 }
 
+// Which fields carry over is the payroll logic's (test_draft); here, the way there.
 void TestContentView::nextEmployeeKeepsAndResets() {
     Window w;
-    PayrollDraft d = PayrollDraft::sample();
-    d.notes = QStringLiteral("note");
-    d.a4 = true;
-    d.currency = QStringLiteral("USD");
-    d.payment = QStringLiteral("CHEQUE");
-    d.reimbursements[0].label = QStringLiteral("Travel");
-    w.load(d);
+    w.load(PayrollDraft::sample());
     w.view.setStage(WorkflowStep::review);
     w.desktop.confirms.clear();
     w.view.draftAction(DraftAction::nextEmployee)->trigger();
@@ -229,27 +224,11 @@ void TestContentView::nextEmployeeKeepsAndResets() {
              QStringList{QStringLiteral("替换当前填写内容？|"
                                         "新建下一位员工会清除员工、金额和备注，保留雇主、日期与显示"
                                         "设置。请先保存当前 PDF。|下一位员工")});
-    const PayrollDraft &n = w.model()->draft();
-    QCOMPARE(n.employer, d.employer);
-    QCOMPARE(n.start, d.start);
-    QCOMPARE(n.end, d.end);
-    QCOMPARE(n.payday, d.payday);
-    QCOMPARE(n.payment, d.payment);
-    QCOMPARE(n.currency, d.currency);
-    QCOMPARE(n.a4, d.a4);
-    const PayrollDraft fresh;
-    QVERIFY(n.employee.isEmpty() && n.notes.isEmpty());
-    QCOMPARE(n.earnings.size(), 1);
-    QCOMPARE(n.earnings[0].label, fresh.earnings[0].label);
-    QVERIFY(n.earnings[0].hours.isEmpty() && n.earnings[0].ytd.isEmpty());
-    QCOMPARE(n.deductions.size(), 4);
-    QVERIFY(n.deductions[0].amount.isEmpty());
-    QCOMPARE(n.reimbursements.size(), 1);
-    QVERIFY(n.reimbursements[0].label.isEmpty());
+    QCOMPARE(w.model()->draft().employer, PayrollDraft::sample().employer);
+    QVERIFY(w.model()->draft().employee.isEmpty());
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
     QCOMPARE(w.view.form()->employerField()->input()->text(),
-             d.employer); // the form shows the new draft
-
+             PayrollDraft::sample().employer); // the form shows the new draft
     w.view.draftAction(DraftAction::clear)->trigger();
     QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("|确认清空|destructive")));
     QVERIFY(w.model()->draft().employer.isEmpty());
@@ -274,6 +253,7 @@ void TestContentView::cancelledConfirmationChangesNothing() {
     QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("取消会保留全部输入。|载入示例")));
 }
 
+// Where the edit action lands is Workflow::editingStep's (test_theme_steps).
 void TestContentView::reviewEditAction() {
     Window w;
     w.load(PayrollDraft::sample());
@@ -282,11 +262,6 @@ void TestContentView::reviewEditAction() {
     QVERIFY(w.view.saveButton()->isVisible() && !w.view.forwardButton()->isVisible());
     QTest::mouseClick(w.view.reviewPanel()->editButton(), Qt::LeftButton);
     QCOMPARE(w.view.stage(), WorkflowStep::amounts);
-    w.model()->editableDraft()->end = QDate(2026, 5, 1); // basics now fail
-    w.model()->draftEdited();
-    w.view.setStage(WorkflowStep::review);
-    QTest::mouseClick(w.view.reviewPanel()->editButton(), Qt::LeftButton);
-    QCOMPARE(w.view.stage(), WorkflowStep::basic);
 }
 
 void TestContentView::shareControlFollowsValidity() {

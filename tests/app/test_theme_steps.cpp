@@ -123,6 +123,20 @@ void TestThemeSteps::steps() {
     heading.setStage(WorkflowStep::review);
     QCOMPARE(heading.lineText(), QStringLiteral("STEP 03 / 03"));
     QCOMPARE(heading.guidanceText(), QStringLiteral("最后核对，再交付给员工"));
+
+    // What blocks moving on: the basics from the first step, everything from the second.
+    PayrollDraft d = PayrollDraft::sample();
+    QCOMPARE(Workflow::blockingProblem(WorkflowStep::amounts, d), std::nullopt);
+    QCOMPARE(Workflow::editingStep(d), WorkflowStep::amounts);
+    d.earnings[0].hours = QStringLiteral("x");
+    QCOMPARE(Workflow::blockingProblem(WorkflowStep::basic, d), std::nullopt);
+    QVERIFY(Workflow::blockingProblem(WorkflowStep::amounts, d));
+    QCOMPARE(Workflow::editingStep(d), WorkflowStep::amounts);
+    d.end = QDate(2026, 5, 1);
+    QCOMPARE(Workflow::blockingProblem(WorkflowStep::basic, d),
+             std::optional<QString>(QStringLiteral("周期结束日期不能早于开始日期。")));
+    QCOMPARE(Workflow::editingStep(d), WorkflowStep::basic);
+    QCOMPARE(Workflow::blockingProblem(WorkflowStep::review, d), std::nullopt);
 }
 
 void TestThemeSteps::navigationSelectsAnyStep() {

@@ -14,6 +14,7 @@ private slots:
     void filenameCutKeepsWholeCharacters();
     void dateLabel();
     void equality();
+    void replacements();
 };
 
 void TestDraft::defaults() {
@@ -173,6 +174,31 @@ void TestDraft::equality() {
     e.employee = QStringLiteral("Rene\u0301");
     QVERIFY(c == e);
     QVERIFY(PayrollDraft() != PayrollDraft()); // fresh row ids differ
+}
+
+// What each whole-draft action puts in place of a filled-in draft.
+void TestDraft::replacements() {
+    PayrollDraft d = PayrollDraft::sample();
+    d.notes = QStringLiteral("note");
+    d.a4 = true;
+    d.currency = QStringLiteral("USD");
+    d.payment = PaymentCode::cheque;
+    d.reimbursements[0].label = QStringLiteral("Travel");
+    const PayrollDraft next = replacement(DraftAction::nextEmployee, d);
+    const PayrollDraft fresh;
+    QCOMPARE(next.employer, d.employer);
+    QVERIFY(next.start == d.start && next.end == d.end && next.payday == d.payday);
+    QVERIFY(next.payment == d.payment && next.currency == d.currency && next.a4 == d.a4);
+    QVERIFY(next.employee.isEmpty() && next.notes.isEmpty());
+    QCOMPARE(next.earnings.size(), 1);
+    QVERIFY(next.earnings[0].hours.isEmpty() && next.earnings[0].label == fresh.earnings[0].label);
+    QCOMPARE(next.deductions.size(), 4);
+    QVERIFY(next.deductions[0].amount.isEmpty());
+    QVERIFY(next.reimbursements.size() == 1 && next.reimbursements[0].label.isEmpty());
+    QVERIFY(next.earnings[0].id != d.earnings[0].id); // new rows, not the old ones emptied
+    QCOMPARE(replacement(DraftAction::clear, d).employer, QString());
+    QCOMPARE(replacement(DraftAction::sample, PayrollDraft()).employee,
+             PayrollDraft::sample().employee);
 }
 
 QTEST_APPLESS_MAIN(TestDraft)
