@@ -5,8 +5,6 @@
 #include "statement_pdf/typesetter.h"
 
 #include <QFontMetricsF>
-#include <QPageSize>
-#include <QPdfWriter>
 
 #include <algorithm>
 #include <cmath>
@@ -18,23 +16,15 @@ namespace {
 constexpr qreal a4Width = 595.28;
 constexpr qreal a4Height = 841.89;
 
-// Qt writes the media box in whole points; the A4 page is patched to its exact size
-// afterwards, in place, because both numbers are written with the same width.
-const QByteArray roundedA4Box = "/MediaBox [0 0 595.000000 842.000000]";
-const QByteArray exactA4Box = "/MediaBox [0 0 595.280000 841.890000]";
-
-QColor grey(qreal level) {
-    return QColor::fromRgbF(float(level), float(level), float(level));
-}
+// Text is drawn in this grey (0 is black, 1 white).
+constexpr qreal textGrey = 0.08;
 
 } // namespace
 
 Composer::Composer(const PayrollDraft &draft)
     : m_draft(draft), m_width(draft.a4 ? a4Width : 612), m_height(draft.a4 ? a4Height : 792) {}
 
-Composer::~Composer() {
-    if (m_painter.isActive()) m_painter.end();
-}
+Composer::~Composer() = default;
 
 QString Composer::normalised(const QString &text) {
     QString s = text;
@@ -47,52 +37,30 @@ QString Composer::normalised(const QString &text) {
 const QFont &Composer::font(qreal size, bool bold) {
     const int key = int(std::lround(size * 100)) * 2 + (bold ? 1 : 0);
     auto it = m_fonts.find(key);
-    if (it == m_fonts.end()) it = m_fonts.insert(key, statementFont(size, bold, m_writer.get()));
+    if (it == m_fonts.end()) it = m_fonts.insert(key, statementFont(size, bold, &m_device));
     return *it;
 }
 
 void Composer::open() {
-    if (!m_buffer.open(QIODevice::WriteOnly))
-        throw PayrollError::invalid(QStringLiteral("无法建立 PDF。"));
-    m_writer = std::make_unique<QPdfWriter>(&m_buffer);
-    m_writer->setResolution(deviceResolution);
-    m_writer->setPageSize(m_draft.a4 ? QPageSize(QPageSize::A4) : QPageSize(QPageSize::Letter));
-    m_writer->setPageMargins(QMarginsF(0, 0, 0, 0));
-    m_writer->setTitle(QStringLiteral("Pay Stub"));
-    m_writer->setCreator(QStringLiteral("Corvane Native"));
     beginPage();
 }
 
 QByteArray Composer::close() {
     endPage();
-    m_painter.end();
-    m_buffer.close();
-    QByteArray bytes = m_buffer.data();
-    if (m_draft.a4) bytes.replace(roundedA4Box, exactA4Box);
+    QByteArray bytes = m_pdf.finish(QStringLiteral("Pay Stub"), QStringLiteral("Corvane Native"));
+    if (bytes.isEmpty()) throw PayrollError::invalid(QStringLiteral("无法建立 PDF。"));
     return bytes;
 }
 
 void Composer::rule(qreal y, bool heavy) {
-    QPen pen(grey(heavy ? 0.1 : 0.7));
-    pen.setWidthF(heavy ? 1.0 : 0.5);
-    pen.setCapStyle(Qt::FlatCap);
-    m_painter.setPen(pen);
-    m_painter.drawLine(QPointF(margin, y), QPointF(m_width - margin, y));
+    m_pdf.line(QPointF(margin, y), QPointF(m_width - margin, y), heavy ? 1.0 : 0.5,
+               heavy ? 0.1 : 0.7);
 }
 
 void Composer::beginPage() {
-    if (m_page >= 1) {
-        endPage();
-        m_writer->newPage();
-    } else if (!m_painter.begin(m_writer.get())) {
-        throw PayrollError::invalid(QStringLiteral("无法建立 PDF。"));
-    }
+    if (m_page >= 1) endPage();
+    m_pdf.beginPage(m_width, m_height);
     ++m_page;
-    // Painter units are points from the top edge; the page box Qt flips against is
-    // whole points, so shift by the difference to land on the exact page height.
-    m_painter.resetTransform();
-    m_painter.scale(unitsPerPoint, unitsPerPoint);
-    m_painter.translate(0, std::ceil(m_height) - m_height);
 
     drawText(QStringLiteral("PAY STUB"), 24, true, Qt::AlignLeft, {margin, 34, contentWidth(), 34});
     m_y = 82;
@@ -148,8 +116,7 @@ qreal Composer::shrunkSize(const QString &text, bool bold, qreal columnWidth) {
         if (setter.lineCount() == 1 && setter.firstLineWidth() <= room) return 9.5;
     }
     const auto width = [&](qreal size) {
-        return QFontMetricsF(font(size, bold), m_writer.get()).horizontalAdvance(line) /
-               unitsPerPoint;
+        return QFontMetricsF(font(size, bold), &m_device).horizontalAdvance(line) / unitsPerPoint;
     };
     // The size is the largest of 9.5, 9.25 … 6.75 at which the line fits, else 6.5.
     // Widths grow with the size, nearly in proportion, so start from the proportional
@@ -190,7 +157,7 @@ void Composer::row(const QStringList &cells, const QList<qreal> &ratios, bool bo
         if (!header && m_tableHeader) row(m_tableHeader->first, m_tableHeader->second, true, true);
     }
 
-    if (header) m_painter.fillRect(QRectF(margin, m_y, contentWidth(), rowHeight), grey(0.95));
+    if (header) m_pdf.fillRect(QRectF(margin, m_y, contentWidth(), rowHeight), 0.95);
     qreal edge = margin;
     for (qsizetype i = 0; i < cells.size(); ++i) {
         drawText(cells[i], sizes[i], bold, i == 0 ? Qt::AlignLeft : Qt::AlignRight,
@@ -208,7 +175,7 @@ const Typesetter &Composer::typeset(const QString &text, qreal size, bool bold, 
     if (it == m_layouts.constEnd()) {
         if (m_layouts.size() > 64) m_layouts.clear(); // only the current row's cells recur
         it = m_layouts.insert(key, std::make_shared<const Typesetter>(
-                                       normalised(text), font(size, bold), m_writer.get(), width));
+                                       normalised(text), font(size, bold), &m_device, width));
     }
     return **it;
 }
@@ -226,10 +193,7 @@ void Composer::drawText(const QString &text, qreal size, bool bold, Qt::Alignmen
 
 void Composer::drawFrame(const Typesetter &setter, const QRectF &box, Qt::Alignment alignment,
                          qsizetype from) {
-    m_painter.save();
-    m_painter.setPen(grey(0.08));
-    setter.draw(m_painter, box, alignment, from);
-    m_painter.restore();
+    setter.draw(m_pdf, box, alignment, textGrey, from);
 }
 
 } // namespace StubPDF

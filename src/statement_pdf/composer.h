@@ -2,18 +2,17 @@
 
 #include "payroll/payroll_draft.h"
 
-#include <QBuffer>
+#include "statement_pdf/metrics_device.h"
+#include "statement_pdf/pdf_writer.h"
+
 #include <QByteArray>
 #include <QFont>
 #include <QHash>
-#include <QPainter>
 #include <QStringList>
 
 #include <memory>
 #include <optional>
 #include <utility>
-
-class QPdfWriter;
 
 namespace StubPDF {
 
@@ -32,8 +31,8 @@ public:
     // The whole statement; throws PayrollError.
     QByteArray render();
 
-    // Document lifecycle: open() creates the PDF and begins page 1; close() ends
-    // the last page and returns the finished file.
+    // Document lifecycle: open() begins page 1; close() ends the last page and returns
+    // the finished file.
     void open();
     QByteArray close();
 
@@ -84,9 +83,8 @@ private:
     QString m_tableTitle;
     std::optional<std::pair<QStringList, QList<qreal>>> m_tableHeader;
 
-    QBuffer m_buffer;
-    std::unique_ptr<QPdfWriter> m_writer;
-    QPainter m_painter;
+    MetricsDevice m_device;
+    PdfWriter m_pdf;
     QHash<int, QFont> m_fonts;
     QHash<QString, std::shared_ptr<const Typesetter>> m_layouts;
 };

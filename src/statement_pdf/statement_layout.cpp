@@ -3,8 +3,6 @@
 #include "statement_pdf/stub_pdf.h"
 #include "statement_pdf/typesetter.h"
 
-#include <QPdfWriter>
-
 #include <cmath>
 
 namespace StubPDF {
@@ -77,7 +75,7 @@ QByteArray Composer::render() {
 void Composer::notes() {
     heading(QStringLiteral("ADDITIONAL NOTES"));
     const QString text = normalised(m_draft.notes);
-    const Typesetter setter(text, font(10, false), m_writer.get(), contentWidth());
+    const Typesetter setter(text, font(10, false), &m_device, contentWidth());
     qsizetype position = 0;
     while (position < text.size()) {
         if (!fits(35)) beginPage();

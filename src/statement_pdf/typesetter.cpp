@@ -2,7 +2,9 @@
 
 #include "statement_pdf/fonts.h"
 
-#include <QPainter>
+#include "statement_pdf/pdf_writer.h"
+
+#include <QGlyphRun>
 #include <QTextOption>
 
 namespace StubPDF {
@@ -66,21 +68,21 @@ qsizetype Typesetter::fit(qsizetype from, qreal boxHeight) const {
     return end - from;
 }
 
-void Typesetter::draw(QPainter &painter, const QRectF &box, Qt::Alignment alignment,
+void Typesetter::draw(PdfWriter &pdf, const QRectF &box, Qt::Alignment alignment, qreal grey,
                       qsizetype from) const {
     const qsizetype first = firstLineAt(from);
     if (first >= m_lines.size()) return;
-    constexpr qreal k = unitsPerPoint;
     const qreal origin = m_lines[first].top;
-    painter.save();
-    painter.translate(box.x(), box.y());
-    painter.scale(1 / k, 1 / k);
+    const QString text = m_layout.text();
     for (qsizetype i = first; i < m_lines.size(); ++i) {
-        if (m_lines[i].bottom - origin > box.height()) break;
-        const qreal indent = alignment & Qt::AlignRight ? box.width() - m_lines[i].width : 0;
-        m_layout.lineAt(int(i)).draw(&painter, QPointF(indent * k, -origin * k));
+        const Line &line = m_lines[i];
+        if (line.bottom - origin > box.height()) break;
+        const qreal indent = alignment & Qt::AlignRight ? box.width() - line.width : 0;
+        const QStringView shown = QStringView(text).mid(line.start, line.length);
+        for (const QGlyphRun &run : m_layout.lineAt(int(i)).glyphRuns())
+            pdf.glyphs(run, QPointF(box.x() + indent, box.y() - origin), 1 / unitsPerPoint, grey,
+                       shown);
     }
-    painter.restore();
 }
 
 } // namespace StubPDF

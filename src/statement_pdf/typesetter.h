@@ -7,9 +7,10 @@
 #include <QTextLayout>
 
 class QPaintDevice;
-class QPainter;
 
 namespace StubPDF {
+
+class PdfWriter;
 
 // Lays a text out once at a fixed width, wrapping at word boundaries (inside a word
 // when one is wider than the line), with 2 points of extra space between lines.
@@ -32,8 +33,9 @@ public:
     // UTF-16 code units shown by a frame starting at `from` in a box of `boxHeight`.
     qsizetype fit(qsizetype from, qreal boxHeight) const;
 
-    // Draws that frame with its top at the box top, each line flush left or right.
-    void draw(QPainter &painter, const QRectF &box, Qt::Alignment alignment,
+    // Draws that frame in `grey` with its top at the box top, each line flush left or
+    // right.
+    void draw(PdfWriter &pdf, const QRectF &box, Qt::Alignment alignment, qreal grey,
               qsizetype from = 0) const;
 
 private:

@@ -106,7 +106,7 @@ void TestStatement::sampleOnA4() {
     PayrollDraft d = PayrollDraft::sample();
     d.a4 = true;
     const QByteArray bytes = StubPDF::make(d);
-    QVERIFY(bytes.contains("/MediaBox [0 0 595.280000 841.890000]"));
+    QVERIFY(bytes.contains("/MediaBox [0 0 595.28 841.89]"));
     QVERIFY(!bytes.contains("842.000000"));
     const PdfText pdf = readPdf(bytes);
     QCOMPARE(pdf.pageCount(), 1);

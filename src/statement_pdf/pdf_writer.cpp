@@ -1,0 +1,297 @@
+#include "statement_pdf/pdf_writer.h"
+
+#include "statement_pdf/font_subset.h"
+
+#include <QCryptographicHash>
+
+#include <algorithm>
+#include <cmath>
+
+namespace StubPDF {
+
+namespace {
+
+// A number as PDF writes it: at most three decimals, no trailing zeros. Written from
+// whole thousandths: the content streams are made of little else.
+QByteArray num(qreal v) {
+    qint64 thousandths = std::llround(v * 1000);
+    QByteArray text;
+    if (thousandths < 0) {
+        text.append('-');
+        thousandths = -thousandths;
+    }
+    text += QByteArray::number(thousandths / 1000);
+    if (qint64 fraction = thousandths % 1000) {
+        char digits[4] = {char('.'), char('0' + fraction / 100), char('0' + fraction / 10 % 10),
+                          char('0' + fraction % 10)};
+        int length = 4;
+        while (digits[length - 1] == '0')
+            --length;
+        text.append(digits, length);
+    }
+    return text;
+}
+
+QByteArray hex4(quint32 v) {
+    static const char digits[] = "0123456789ABCDEF";
+    const char text[4] = {digits[(v >> 12) & 15], digits[(v >> 8) & 15], digits[(v >> 4) & 15],
+                          digits[v & 15]};
+    return QByteArray(text, 4);
+}
+
+QByteArray deflated(const QByteArray &data) {
+    return qCompress(data, 6).mid(4); // qCompress prefixes the zlib stream with its size
+}
+
+QByteArray stream(const QByteArray &data, const QByteArray &extra = QByteArray()) {
+    const QByteArray packed = deflated(data);
+    return "<< /Length " + QByteArray::number(packed.size()) + " /Filter /FlateDecode" + extra +
+           " >>\nstream\n" + packed + "\nendstream";
+}
+
+// A text string: literal when plain ASCII, otherwise UTF-16 with its byte order mark.
+QByteArray textString(const QString &text) {
+    bool ascii = true;
+    for (QChar c : text)
+        ascii = ascii && c.unicode() >= 0x20 && c.unicode() < 0x7F;
+    if (ascii) {
+        QByteArray escaped = text.toLatin1();
+        escaped.replace('\\', "\\\\").replace('(', "\\(").replace(')', "\\)");
+        return '(' + escaped + ')';
+    }
+    QByteArray utf16("FEFF");
+    for (QChar c : text)
+        utf16 += hex4(c.unicode());
+    return '<' + utf16 + '>';
+}
+
+quint16 bigEndian16(const QByteArray &table, qsizetype at) {
+    return at + 2 <= table.size() ? quint16((uchar(table[at]) << 8) | uchar(table[at + 1])) : 0;
+}
+
+// "ABCDEF+": six letters that tell this subset from others of the same font.
+QByteArray subsetTag(const QList<quint32> &glyphs) {
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    for (quint32 g : glyphs)
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(&g), sizeof g));
+    const QByteArray digest = hash.result();
+    QByteArray tag;
+    for (int i = 0; i < 6; ++i)
+        tag.append(char('A' + uchar(digest[i]) % 26));
+    return tag + '+';
+}
+
+QByteArray postScriptName(const QRawFont &raw) {
+    QByteArray name;
+    for (QChar c : raw.familyName() + u'-' + raw.styleName())
+        if (c.unicode() > 0x20 && c.unicode() < 0x7F &&
+            !QByteArray("()<>[]{}/%#").contains(char(c.unicode())))
+            name.append(char(c.unicode()));
+    return name.isEmpty() ? QByteArray("Font") : name;
+}
+
+QByteArray toUnicode(const QHash<quint32, QString> &text) {
+    QList<quint32> cids = text.keys();
+    std::sort(cids.begin(), cids.end());
+    QList<QByteArray> pairs;
+    for (quint32 g : cids) {
+        const QString shown = text.value(g);
+        QByteArray utf16;
+        for (QChar c : shown)
+            utf16 += hex4(c.unicode());
+        pairs.append('<' + hex4(g) + "> <" + utf16 + '>');
+    }
+    QByteArray cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    for (qsizetype i = 0; i < pairs.size(); i += 100) {
+        const QList<QByteArray> block = pairs.mid(i, 100);
+        cmap += QByteArray::number(block.size()) + " beginbfchar\n";
+        for (const QByteArray &p : block)
+            cmap += p + '\n';
+        cmap += "endbfchar\n";
+    }
+    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    return cmap;
+}
+
+// The widths of identifiers 0, 1, 2 …: [0 [w w w …]].
+QByteArray widthArray(const QList<qreal> &widths) {
+    QByteArray w = "[0 [";
+    for (qsizetype i = 0; i < widths.size(); ++i)
+        w += (i ? " " : "") + num(widths[i]);
+    return w + "]]";
+}
+
+} // namespace
+
+void PdfWriter::beginPage(qreal width, qreal height) {
+    m_pages.append({width, height, {}, {}});
+}
+
+void PdfWriter::fillRect(const QRectF &rect, qreal grey) {
+    Page &page = m_pages.last();
+    page.content += num(grey) + " g " + num(rect.x()) + ' ' +
+                    num(page.height - rect.y() - rect.height()) + ' ' + num(rect.width()) + ' ' +
+                    num(rect.height()) + " re f\n";
+}
+
+void PdfWriter::line(const QPointF &from, const QPointF &to, qreal width, qreal grey) {
+    Page &page = m_pages.last();
+    page.content += num(grey) + " G " + num(width) + " w " + num(from.x()) + ' ' +
+                    num(page.height - from.y()) + " m " + num(to.x()) + ' ' +
+                    num(page.height - to.y()) + " l S\n";
+}
+
+// The advance in 1/1000 em from the font's own metrics: what the width table will say, so
+// that a viewer places each glyph where the layout did.
+qreal PdfWriter::Font::advance(quint32 glyph) const {
+    return bigEndian16(advances, 4 * qsizetype(std::min<quint32>(glyph, metricsCount - 1u))) *
+           perUnit;
+}
+
+quint32 PdfWriter::Font::cid(quint32 glyph) {
+    auto it = cids.constFind(glyph);
+    if (it != cids.constEnd()) return *it;
+    glyphs.append(glyph);
+    return *cids.insert(glyph, quint32(glyphs.size() - 1));
+}
+
+int PdfWriter::fontFor(const QRawFont &raw) {
+    const QString key = raw.familyName() + u'|' + raw.styleName() + u'|' +
+                        QString::number(int(raw.weight())) + u'|' + QString::number(raw.style());
+    auto it = m_fontIndex.constFind(key);
+    if (it != m_fontIndex.constEnd()) return *it;
+    Font font{raw, {}, {}, {}, raw.fontTable("hmtx"), 1, 1};
+    font.cid(0); // the missing-glyph box comes first in every subset
+    font.metricsCount = std::max<quint16>(1, bigEndian16(raw.fontTable("hhea"), 34));
+    font.perUnit = 1000.0 / std::max<int>(16, bigEndian16(raw.fontTable("head"), 18));
+    m_fonts.append(font);
+    return *m_fontIndex.insert(key, int(m_fonts.size() - 1));
+}
+
+void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale, qreal grey,
+                       QStringView text) {
+    const QList<quint32> ids = run.glyphIndexes();
+    const QList<QPointF> positions = run.positions();
+    if (ids.isEmpty() || m_pages.isEmpty()) return;
+    const QRawFont raw = run.rawFont();
+    const int index = fontFor(raw);
+    Font &font = m_fonts[index];
+    // Which character each glyph shows, for copying: the font's own map of the text.
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype width = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, width).toString();
+        i += width;
+        quint32 glyph = 0;
+        int count = 1;
+        if (raw.glyphIndexesForChars(character.constData(), int(character.size()), &glyph,
+                                     &count) &&
+            glyph && ids.contains(glyph))
+            font.text.insert(font.cid(glyph), character);
+    }
+
+    Page &page = m_pages.last();
+    if (!page.fonts.contains(index)) page.fonts.append(index);
+    const qreal size = raw.pixelSize() * scale;
+    QByteArray &out = page.content;
+    out += "BT /F" + QByteArray::number(index + 1) + ' ' + num(size) + " Tf " + num(grey) + " g\n";
+    qreal penX = 0, penY = 0;
+    bool open = false, inString = false;
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        const qreal x = origin.x() + positions[i].x() * scale;
+        const qreal y = page.height - (origin.y() + positions[i].y() * scale);
+        if (!open || std::abs(y - penY) > 0.0005) {
+            if (open) out += (inString ? ">" : "") + QByteArray("] TJ\n");
+            out += "1 0 0 1 " + num(x) + ' ' + num(y) + " Tm [";
+            open = true;
+            inString = false;
+            penY = y;
+        } else if (const qreal gap = x - penX; std::abs(gap * 1000 / size) >= 0.0005) {
+            // Where the layout puts a glyph other than the width table would.
+            out += (inString ? "> " : "") + num(-gap * 1000 / size) + ' ';
+            inString = false;
+        }
+        if (!inString) out += '<';
+        inString = true;
+        out += hex4(font.cid(ids[i]));
+        penX = x + font.advance(ids[i]) * size / 1000;
+    }
+    out += (inString ? ">" : "") + QByteArray("] TJ ET\n");
+}
+
+QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
+    // Objects 1 to 3 are the catalog, the page tree and the document information;
+    // pages and fonts follow.
+    QList<QByteArray> objects(3);
+    const auto add = [&objects](const QByteArray &body) {
+        objects.append(body);
+        return QByteArray::number(objects.size()) + " 0 R";
+    };
+
+    QList<QByteArray> fontRefs;
+    for (qsizetype f = 0; f < m_fonts.size(); ++f) {
+        const Font &font = m_fonts[f];
+        const std::optional<FontSubset> subset = subsetFont(font.raw, font.glyphs);
+        const QByteArray name = '/' + subsetTag(font.glyphs) + postScriptName(font.raw);
+        QByteArray descriptor = "<< /Type /FontDescriptor /FontName " + name + " /Flags 32";
+        if (subset) {
+            const QByteArray file =
+                add(stream(subset->file, " /Length1 " + QByteArray::number(subset->file.size())));
+            descriptor += " /FontBBox [" + num(subset->boundingBox.value(0)) + ' ' +
+                          num(subset->boundingBox.value(1)) + ' ' +
+                          num(subset->boundingBox.value(2)) + ' ' +
+                          num(subset->boundingBox.value(3)) + "] /ItalicAngle 0 /Ascent " +
+                          num(subset->ascent) + " /Descent " + num(subset->descent) +
+                          " /CapHeight " + num(subset->ascent) + " /StemV 80 /FontFile2 " + file;
+        }
+        descriptor += " >>";
+        const QByteArray descriptorRef = add(descriptor);
+        const QByteArray widths = subset ? widthArray(subset->widths) : QByteArrayLiteral("[]");
+        const QByteArray cidFont =
+            add("<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + name +
+                " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+                " /FontDescriptor " +
+                descriptorRef + " /W " + widths + " /CIDToGIDMap /Identity >>");
+        const QByteArray unicode = add(stream(toUnicode(font.text)));
+        const QByteArray type0 = add("<< /Type /Font /Subtype /Type0 /BaseFont " + name +
+                                     " /Encoding /Identity-H /DescendantFonts [" + cidFont +
+                                     "] /ToUnicode " + unicode + " >>");
+        fontRefs.append(type0);
+    }
+
+    QByteArray kids;
+    for (const Page &page : m_pages) {
+        const QByteArray content = add(stream(page.content));
+        QByteArray fonts;
+        for (int f : page.fonts)
+            fonts += "/F" + QByteArray::number(f + 1) + ' ' + fontRefs[f] + ' ';
+        kids += add("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(page.width) + ' ' +
+                    num(page.height) + "] /Resources << /Font << " + fonts + ">> >> /Contents " +
+                    content + " >>") +
+                ' ';
+    }
+    objects[0] = "<< /Type /Catalog /Pages 2 0 R >>";
+    objects[1] =
+        "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(m_pages.size()) + " >>";
+    objects[2] = "<< /Title " + textString(title) + " /Creator " + textString(creator) + " >>";
+
+    QByteArray pdf = "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets.append(pdf.size());
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    const QByteArray id = QCryptographicHash::hash(pdf, QCryptographicHash::Md5).toHex();
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
+           " /Root 1 0 R /Info 3 0 R /ID [<" + id + "> <" + id + ">] >>\nstartxref\n" +
+           QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+} // namespace StubPDF

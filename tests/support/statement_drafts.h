@@ -1,0 +1,68 @@
+#pragma once
+
+#include "payroll/payroll_draft.h"
+
+#include <QStringList>
+
+#include <utility>
+
+// Statements that exercise the whole page: the reference renderings in
+// tests/statement_pdf/reference/ were made from exactly these.
+namespace StatementDrafts {
+
+inline PayrollDraft sampleA4() {
+    PayrollDraft d = PayrollDraft::sample();
+    d.a4 = true;
+    return d;
+}
+
+// 30 + 30 + 30 rows: every table breaks across pages.
+inline PayrollDraft manyRows() {
+    PayrollDraft d = PayrollDraft::sample();
+    d.earnings.clear();
+    d.deductions.clear();
+    d.reimbursements.clear();
+    for (int i = 0; i < 30; ++i) {
+        Earning e;
+        e.label = QStringLiteral("Shift premium %1").arg(i + 1);
+        e.hours = QString::number(i + 1);
+        e.rate = QStringLiteral("21.5");
+        e.ytd = QStringLiteral("99999");
+        d.earnings.append(e);
+        d.deductions.append({QUuid::createUuid(), QStringLiteral("Union dues %1").arg(i + 1),
+                             QStringLiteral("1.25"), QStringLiteral("30")});
+        d.reimbursements.append(
+            {QUuid::createUuid(), QStringLiteral("Mileage %1").arg(i + 1), QStringLiteral("3.10")});
+    }
+    return d;
+}
+
+// 400 words of notes over several pages.
+inline PayrollDraft longNotes() {
+    PayrollDraft d = PayrollDraft::sample();
+    QStringList words;
+    for (int i = 0; i < 400; ++i)
+        words.append(QStringLiteral("word%1").arg(i));
+    d.notes = words.join(u' ');
+    return d;
+}
+
+// Chinese names and notes, drawn with the fallback face.
+inline PayrollDraft chinese() {
+    PayrollDraft d = PayrollDraft::sample();
+    d.employer = QStringLiteral("枫叶餐饮有限公司");
+    d.employee = QStringLiteral("王小明");
+    d.deductions[0].label = QStringLiteral("联邦所得税");
+    d.notes = QStringLiteral("加班已由经理批准，请核对。Overtime approved.");
+    return d;
+}
+
+inline QList<std::pair<const char *, PayrollDraft>> all() {
+    return {{"sample", PayrollDraft::sample()},
+            {"sample-a4", sampleA4()},
+            {"many-rows", manyRows()},
+            {"long-notes", longNotes()},
+            {"chinese", chinese()}};
+}
+
+} // namespace StatementDrafts
