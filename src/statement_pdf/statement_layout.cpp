@@ -84,8 +84,12 @@ void Composer::notes() {
         if (shown < 1) throw PayrollError::invalid(QStringLiteral("备注内容无法排版。"));
         drawFrame(setter, box, Qt::AlignLeft, position);
         // The height textHeight() gives the shown part, taken from the lines already laid
-        // out instead of laying the part out again.
-        m_y += std::ceil(setter.height(position, shown)) + 3 + 4;
+        // out instead of laying the part out again. A part that ends in a line break ends
+        // with an empty line of its own, as it would laid out alone.
+        const bool endsInBreak = Typesetter::isLineBreak(text.at(position + shown - 1));
+        m_y += std::ceil(setter.height(position, shown) +
+                         (endsInBreak ? setter.emptyLineHeight() : 0)) +
+               3 + 4;
         position += shown;
         if (position < text.size()) beginPage();
     }

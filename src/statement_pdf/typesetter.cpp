@@ -4,17 +4,35 @@
 
 #include "statement_pdf/pdf_writer.h"
 
+#include <QFontMetricsF>
 #include <QGlyphRun>
+
 #include <QTextOption>
+#include <algorithm>
 
 namespace StubPDF {
 
 namespace {
+
 constexpr qreal lineSpacingAdjustment = 2.0;
+
+// Every character that ends a line ends it the way a line break does; each stays one
+// UTF-16 unit, so positions in the text keep their meaning.
+QString withLineBreaks(QString text) {
+    for (QChar &c : text)
+        if (Typesetter::isLineBreak(c)) c = QChar::LineSeparator;
+    return text;
+}
+
+} // namespace
+
+bool Typesetter::isLineBreak(QChar c) {
+    return c == u'\n' || c == u'\v' || c == u'\f' || c == QChar(0x85) ||
+           c == QChar::ParagraphSeparator;
 }
 
 Typesetter::Typesetter(const QString &text, const QFont &font, QPaintDevice *device, qreal width)
-    : m_layout(QString(text).replace(u'\n', QChar::LineSeparator), font, device) {
+    : m_layout(withLineBreaks(text), font, device) {
     // Lines are laid out flush left; draw() places them for the wanted alignment, so
     // one layout serves both measuring and drawing.
     QTextOption option(Qt::AlignLeft);
@@ -29,11 +47,19 @@ Typesetter::Typesetter(const QString &text, const QFont &font, QPaintDevice *dev
         line.setLineWidth(width * k);
         line.setPosition(QPointF(0, top * k));
         const qreal bottom = top + (line.ascent() + line.descent()) / k;
-        m_lines.append(
-            {line.textStart(), line.textLength(), top, bottom, line.naturalTextWidth() / k});
+        // The width up to the last visible character: trailing spaces must not push a
+        // right-aligned line off its edge.
+        qsizetype end = line.textStart() + line.textLength();
+        while (end > line.textStart() && m_layout.text().at(end - 1).isSpace())
+            --end;
+        const qreal visible = line.cursorToX(int(end)) - line.cursorToX(line.textStart());
+        m_lines.append({line.textStart(), line.textLength(), top, bottom, visible / k});
         top = bottom + qMax<qreal>(line.leading(), 0) / k + lineSpacingAdjustment;
     }
     m_layout.endLayout();
+    const QFontMetricsF metrics(font, device);
+    m_emptyLine = (metrics.ascent() + metrics.descent() + qMax<qreal>(metrics.leading(), 0)) / k +
+                  lineSpacingAdjustment;
 }
 
 qreal Typesetter::height() const {
@@ -51,9 +77,12 @@ qreal Typesetter::height(qsizetype from, qsizetype count) const {
 }
 
 qsizetype Typesetter::firstLineAt(qsizetype from) const {
-    for (qsizetype i = 0; i < m_lines.size(); ++i)
-        if (m_lines[i].start + m_lines[i].length > from || m_lines[i].start >= from) return i;
-    return m_lines.size();
+    // Lines follow each other through the text: a search, not a scan, keeps pouring long
+    // notes into pages linear in their length.
+    const auto it = std::partition_point(m_lines.begin(), m_lines.end(), [from](const Line &l) {
+        return l.start + l.length <= from && l.start < from;
+    });
+    return it - m_lines.begin();
 }
 
 qsizetype Typesetter::fit(qsizetype from, qreal boxHeight) const {

@@ -20,6 +20,10 @@ class Typesetter {
 public:
     Typesetter(const QString &text, const QFont &font, QPaintDevice *device, qreal width);
 
+    // Ends a line as "\n" does: line feed, vertical tab, form feed, next line, paragraph
+    // separator.
+    static bool isLineBreak(QChar c);
+
     qsizetype lineCount() const { return m_lines.size(); }
     // Natural width of the first line, without trailing spaces.
     qreal firstLineWidth() const { return m_lines.isEmpty() ? 0 : m_lines.first().width; }
@@ -29,6 +33,9 @@ public:
 
     // Height of the lines holding the code units [from, from + count).
     qreal height(qsizetype from, qsizetype count) const;
+
+    // What one more, empty line adds below the last: its height and the spacing before it.
+    qreal emptyLineHeight() const { return m_emptyLine; }
 
     // UTF-16 code units shown by a frame starting at `from` in a box of `boxHeight`.
     qsizetype fit(qsizetype from, qreal boxHeight) const;
@@ -50,6 +57,7 @@ private:
 
     QTextLayout m_layout;
     QList<Line> m_lines;
+    qreal m_emptyLine = 0;
 };
 
 } // namespace StubPDF

@@ -85,6 +85,7 @@ private slots:
     void headingAloneAtPageFoot();
     void netPaymentOnItsOwnPage();
     void notesFlowAcrossPages();
+    void lineBreaksAndTrailingSpaces();
     void chineseTextSurvives();
     void anyTextIsDrawable_data();
     void anyTextIsDrawable();
@@ -227,6 +228,34 @@ void TestStatement::netPaymentOnItsOwnPage() {
         checkFrame(pdf, "Velo Marrick | " + month(6) + " 30, 2026 | Continued");
     }
     QVERIFY2(found, "no deduction count moves the net payment to a page of its own");
+}
+
+// Every line-ending character breaks the line; spaces after an amount do not move it
+// off its column's edge; notes ending in a break end with an empty line.
+void TestStatement::lineBreaksAndTrailingSpaces() {
+    PayrollDraft d = PayrollDraft::sample();
+    d.notes = QStringLiteral("alpha\u000Bbeta\u000Cgamma\u0085delta\u2029epsilon");
+    const QStringList lines = readPdf(StubPDF::make(d)).allLines();
+    for (const char *word : {"alpha", "beta", "gamma", "delta", "epsilon"})
+        QVERIFY2(lines.contains(QLatin1String(word)), qPrintable(lines.join(u'|')));
+
+    const auto box = [](const PayrollDraft &draft, const QString &text) {
+        for (const auto &word : readPdf(StubPDF::make(draft)).words.value(0))
+            if (word.text == text) return word.box;
+        return QRectF();
+    };
+    PayrollDraft spaced = PayrollDraft::sample();
+    spaced.earnings[0].hours = QStringLiteral("135   ");
+    const QRectF plain = box(PayrollDraft::sample(), QStringLiteral("135"));
+    QVERIFY(!plain.isNull());
+    QVERIFY(qAbs(box(spaced, QStringLiteral("135")).right() - plain.right()) < 0.05);
+
+    PayrollDraft broken = PayrollDraft::sample(), unbroken = broken;
+    unbroken.notes = QStringLiteral("note");
+    broken.notes = QStringLiteral("note\n");
+    const qreal gap =
+        box(broken, QStringLiteral("NET")).top() - box(unbroken, QStringLiteral("NET")).top();
+    QVERIFY2(gap >= 10 && gap <= 16, qPrintable(QString::number(gap))); // one line of 10 pt
 }
 
 void TestStatement::notesFlowAcrossPages() {
