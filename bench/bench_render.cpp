@@ -1,5 +1,7 @@
 // Renders the sample and a worst-case statement many times and prints, per case, the
-// median and 95th percentile in milliseconds, the page count and the byte size.
+// median and 95th percentile in milliseconds, the page count and the byte size; then
+// ReportLab's time for the same sample page, drawn in alternating batches, and the
+// ratios. Figures, not a test.
 // With --write DIR it also leaves sample.pdf and worst.pdf there for inspection.
 #include "payroll/payroll_draft.h"
 #include "statement_pdf/stub_pdf.h"
@@ -9,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -49,22 +52,57 @@ int pageCount(const QByteArray &pdf) {
     return int(QString::fromLatin1(pdf).count(page));
 }
 
-void measure(const char *name, const PayrollDraft &draft, int runs) {
-    for (int i = 0; i < 5; ++i)
-        StubPDF::make(draft); // warm up fonts and caches
+QList<double> timings(const PayrollDraft &draft, int runs, QByteArray *pdf) {
     QList<double> ms;
-    QByteArray pdf;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        pdf = StubPDF::make(draft);
+        *pdf = StubPDF::make(draft);
         ms.append(double(timer.nsecsElapsed()) / 1e6);
     }
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-7s median %.2f ms  p95 %.2f ms  pages %d  bytes %lld\n", name, ms[ms.size() / 2],
-                ms[qsizetype(ms.size() * 0.95)], pageCount(pdf),
-                static_cast<long long>(pdf.size()));
+    return ms;
 }
+
+double median(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+double p95(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[qsizetype(values.size() * 0.95)];
+}
+
+// The peer: ReportLab drawing the same page, in a process of its own that answers each
+// request for a batch of drawings with their times.
+class Peer {
+public:
+    Peer() {
+        m_process.start(QStringLiteral("/usr/bin/python3"),
+                        {QStringLiteral(CORVANE_BENCH_DIR "/reportlab_sample.py")});
+        m_ok = m_process.waitForStarted(10000);
+    }
+    ~Peer() {
+        m_process.closeWriteChannel();
+        m_process.waitForFinished(10000);
+    }
+    bool ok() const { return m_ok; }
+    QList<double> batch(int runs) {
+        m_process.write(QByteArray::number(runs) + '\n');
+        QList<double> ms;
+        while (m_process.waitForReadyRead(60000) || m_process.canReadLine()) {
+            if (!m_process.canReadLine()) continue;
+            for (const QByteArray &t : m_process.readLine().trimmed().split(' '))
+                if (!t.isEmpty()) ms.append(t.toDouble());
+            break;
+        }
+        return ms;
+    }
+
+private:
+    QProcess m_process;
+    bool m_ok = false;
+};
 
 } // namespace
 
@@ -88,8 +126,33 @@ int main(int argc, char **argv) {
             if (out.open(QIODevice::WriteOnly)) out.write(StubPDF::make(draft));
         }
     }
-    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
-    measure("sample", sample, runs);
-    measure("worst", worst, runs);
+    const int runs = std::max(10, parser.value(QStringLiteral("runs")).toInt());
+    // Warm fonts and caches on both sides, then alternate batches so that whatever
+    // else the machine does weighs on both alike.
+    QByteArray pdf;
+    timings(sample, 5, &pdf);
+    timings(worst, 5, &pdf);
+    Peer peer;
+    if (peer.ok()) peer.batch(5);
+    QList<double> ours, theirs, worstTimes;
+    for (int round = 0; round < 10; ++round) {
+        ours += timings(sample, runs / 10, &pdf);
+        if (peer.ok()) theirs += peer.batch(runs / 10);
+    }
+    const qsizetype sampleBytes = StubPDF::make(sample).size();
+    worstTimes = timings(worst, runs, &pdf);
+    std::printf("sample  median %.2f ms  p95 %.2f ms  pages %d  bytes %lld\n", median(ours),
+                p95(ours), pageCount(StubPDF::make(sample)), static_cast<long long>(sampleBytes));
+    std::printf("worst   median %.2f ms  p95 %.2f ms  pages %d  bytes %lld\n", median(worstTimes),
+                p95(worstTimes), pageCount(pdf), static_cast<long long>(pdf.size()));
+    if (theirs.isEmpty()) {
+        std::printf("peer    ReportLab not found (python3-reportlab): no ratios\n");
+        return 0;
+    }
+    std::printf("peer    ReportLab sample median %.2f ms\n", median(theirs));
+    std::printf("ratio   sample %.2f x ReportLab's sample  (aim <= 1.0, next 0.5)\n",
+                median(ours) / median(theirs));
+    std::printf("ratio   worst  %.2f x ReportLab's sample  (aim <= 6)\n",
+                median(worstTimes) / median(theirs));
     return 0;
 }

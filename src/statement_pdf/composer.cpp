@@ -19,10 +19,26 @@ constexpr qreal a4Height = 841.89;
 // Text is drawn in this grey (0 is black, 1 white).
 constexpr qreal textGrey = 0.08;
 
+MetricsDevice &threadDevice() {
+    static thread_local MetricsDevice device;
+    return device;
+}
+
+// Texts laid out before on this thread, by size, weight, width and text: the live preview
+// renders nearly the same statement again after every pause in typing, and most cells
+// come back unchanged. Layouts are not shared between threads.
+QHash<QString, std::shared_ptr<const Typesetter>> &threadLayouts() {
+    static thread_local QHash<QString, std::shared_ptr<const Typesetter>> layouts;
+    return layouts;
+}
+
+constexpr qsizetype keptLayouts = 4000;
+
 } // namespace
 
 Composer::Composer(const PayrollDraft &draft)
-    : m_draft(draft), m_width(draft.a4 ? a4Width : 612), m_height(draft.a4 ? a4Height : 792) {}
+    : m_draft(draft), m_width(draft.a4 ? a4Width : 612), m_height(draft.a4 ? a4Height : 792),
+      m_device(threadDevice()) {}
 
 Composer::~Composer() = default;
 
@@ -171,11 +187,12 @@ void Composer::row(const QStringList &cells, const QList<qreal> &ratios, bool bo
 const Typesetter &Composer::typeset(const QString &text, qreal size, bool bold, qreal width) {
     const QString key = QString::number(size) + u'|' + QString::number(width) + u'|' +
                         QChar(bold ? u'b' : u'r') + text;
-    auto it = m_layouts.constFind(key);
-    if (it == m_layouts.constEnd()) {
-        if (m_layouts.size() > 64) m_layouts.clear(); // only the current row's cells recur
-        it = m_layouts.insert(key, std::make_shared<const Typesetter>(
-                                       normalised(text), font(size, bold), &m_device, width));
+    auto &layouts = threadLayouts();
+    auto it = layouts.constFind(key);
+    if (it == layouts.constEnd()) {
+        if (layouts.size() > keptLayouts) layouts.clear();
+        it = layouts.insert(key, std::make_shared<const Typesetter>(
+                                     normalised(text), font(size, bold), &m_device, width));
     }
     return **it;
 }

@@ -83,10 +83,9 @@ private:
     QString m_tableTitle;
     std::optional<std::pair<QStringList, QList<qreal>>> m_tableHeader;
 
-    MetricsDevice m_device;
+    MetricsDevice &m_device; // one per thread: kept layouts refer to it
     PdfWriter m_pdf;
     QHash<int, QFont> m_fonts;
-    QHash<QString, std::shared_ptr<const Typesetter>> m_layouts;
 };
 
 } // namespace StubPDF

@@ -3,6 +3,7 @@
 #include "statement_pdf/font_subset.h"
 
 #include <QCryptographicHash>
+#include <QMutex>
 
 #include <algorithm>
 #include <cmath>
@@ -12,31 +13,50 @@ namespace StubPDF {
 namespace {
 
 // A number as PDF writes it: at most three decimals, no trailing zeros. Written from
-// whole thousandths: the content streams are made of little else.
-QByteArray num(qreal v) {
+// whole thousandths, straight into the stream: the content is made of little else.
+void appendNumber(QByteArray &out, qreal v) {
     qint64 thousandths = std::llround(v * 1000);
+    char text[32];
+    int at = sizeof text;
+    const bool negative = thousandths < 0;
+    if (negative) thousandths = -thousandths;
+    qint64 fraction = thousandths % 1000;
+    if (fraction) {
+        int digits = 3;
+        while (fraction % 10 == 0) {
+            fraction /= 10;
+            --digits;
+        }
+        for (int i = 0; i < digits; ++i, fraction /= 10)
+            text[--at] = char('0' + fraction % 10);
+        text[--at] = '.';
+    }
+    qint64 whole = thousandths / 1000;
+    do {
+        text[--at] = char('0' + whole % 10);
+        whole /= 10;
+    } while (whole);
+    if (negative) text[--at] = '-';
+    out.append(text + at, qsizetype(sizeof text) - at);
+}
+
+QByteArray num(qreal v) {
     QByteArray text;
-    if (thousandths < 0) {
-        text.append('-');
-        thousandths = -thousandths;
-    }
-    text += QByteArray::number(thousandths / 1000);
-    if (qint64 fraction = thousandths % 1000) {
-        char digits[4] = {char('.'), char('0' + fraction / 100), char('0' + fraction / 10 % 10),
-                          char('0' + fraction % 10)};
-        int length = 4;
-        while (digits[length - 1] == '0')
-            --length;
-        text.append(digits, length);
-    }
+    appendNumber(text, v);
     return text;
 }
 
-QByteArray hex4(quint32 v) {
+void appendHex4(QByteArray &out, quint32 v) {
     static const char digits[] = "0123456789ABCDEF";
     const char text[4] = {digits[(v >> 12) & 15], digits[(v >> 8) & 15], digits[(v >> 4) & 15],
                           digits[v & 15]};
-    return QByteArray(text, 4);
+    out.append(text, 4);
+}
+
+QByteArray hex4(quint32 v) {
+    QByteArray text;
+    appendHex4(text, v);
+    return text;
 }
 
 QByteArray deflated(const QByteArray &data) {
@@ -124,6 +144,35 @@ QByteArray widthArray(const QList<qreal> &widths) {
     return w + "]]";
 }
 
+// The embedded form of a font subset, kept between documents: the live preview renders
+// nearly the same statement again and again, with the same glyphs.
+struct EmbeddedSubset {
+    std::optional<FontSubset> subset; // its file is dropped once deflated
+    QByteArray fileStream;            // the deflated file as a stream object's body
+};
+
+EmbeddedSubset embedded(const QRawFont &raw, const QByteArray &name, const QList<quint32> &glyphs) {
+    static QMutex mutex;
+    static QHash<QByteArray, EmbeddedSubset> kept;
+    const QByteArray key = name + QByteArray(reinterpret_cast<const char *>(glyphs.constData()),
+                                             glyphs.size() * qsizetype(sizeof(quint32)));
+    {
+        const QMutexLocker locked(&mutex);
+        const auto it = kept.constFind(key);
+        if (it != kept.constEnd()) return *it;
+    }
+    EmbeddedSubset made{subsetFont(raw, glyphs), {}};
+    if (made.subset) {
+        made.fileStream =
+            stream(made.subset->file, " /Length1 " + QByteArray::number(made.subset->file.size()));
+        made.subset->file.clear();
+    }
+    const QMutexLocker locked(&mutex);
+    if (kept.size() >= 64) kept.clear();
+    kept.insert(key, made);
+    return made;
+}
+
 } // namespace
 
 void PdfWriter::beginPage(qreal width, qreal height) {
@@ -179,46 +228,61 @@ void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale,
     const QRawFont raw = run.rawFont();
     const int index = fontFor(raw);
     Font &font = m_fonts[index];
-    // Which character each glyph shows, for copying: the font's own map of the text.
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype width = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString character = text.mid(i, width).toString();
-        i += width;
-        quint32 glyph = 0;
-        int count = 1;
-        if (raw.glyphIndexesForChars(character.constData(), int(character.size()), &glyph,
-                                     &count) &&
-            glyph && ids.contains(glyph))
-            font.text.insert(font.cid(glyph), character);
-    }
-
     Page &page = m_pages.last();
     if (!page.fonts.contains(index)) page.fonts.append(index);
     const qreal size = raw.pixelSize() * scale;
     QByteArray &out = page.content;
-    out += "BT /F" + QByteArray::number(index + 1) + ' ' + num(size) + " Tf " + num(grey) + " g\n";
+    out.append("BT /F");
+    appendNumber(out, index + 1);
+    out.append(' ');
+    appendNumber(out, size);
+    out.append(" Tf ");
+    appendNumber(out, grey);
+    out.append(" g\n");
     qreal penX = 0, penY = 0;
     bool open = false, inString = false;
+    bool unmapped = false;
     for (qsizetype i = 0; i < ids.size(); ++i) {
         const qreal x = origin.x() + positions[i].x() * scale;
         const qreal y = page.height - (origin.y() + positions[i].y() * scale);
         if (!open || std::abs(y - penY) > 0.0005) {
-            if (open) out += (inString ? ">" : "") + QByteArray("] TJ\n");
-            out += "1 0 0 1 " + num(x) + ' ' + num(y) + " Tm [";
+            if (open) out.append(inString ? "> ] TJ\n" : "] TJ\n");
+            out.append("1 0 0 1 ");
+            appendNumber(out, x);
+            out.append(' ');
+            appendNumber(out, y);
+            out.append(" Tm [");
             open = true;
             inString = false;
             penY = y;
         } else if (const qreal gap = x - penX; std::abs(gap * 1000 / size) >= 0.0005) {
             // Where the layout puts a glyph other than the width table would.
-            out += (inString ? "> " : "") + num(-gap * 1000 / size) + ' ';
+            out.append(inString ? "> " : "");
+            appendNumber(out, -gap * 1000 / size);
+            out.append(' ');
             inString = false;
         }
-        if (!inString) out += '<';
+        if (!inString) out.append('<');
         inString = true;
-        out += hex4(font.cid(ids[i]));
+        const quint32 cid = font.cid(ids[i]);
+        appendHex4(out, cid);
+        unmapped = unmapped || !font.text.contains(cid);
         penX = x + font.advance(ids[i]) * size / 1000;
     }
-    out += (inString ? ">" : "") + QByteArray("] TJ ET\n");
+    out.append(inString ? "> ] TJ ET\n" : "] TJ ET\n");
+
+    // Which character each new glyph shows, for copying: the font's own map of the text.
+    for (qsizetype i = 0; unmapped && i < text.size();) {
+        const int width = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        quint32 glyph = 0;
+        int count = 1;
+        if (raw.glyphIndexesForChars(text.data() + i, width, &glyph, &count) && glyph) {
+            const auto cid = font.cids.constFind(glyph);
+            if (cid != font.cids.constEnd() && !font.text.contains(*cid))
+                font.text.insert(*cid, text.mid(i, width).toString());
+        }
+        i += width;
+    }
 }
 
 QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
@@ -233,12 +297,12 @@ QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
     QList<QByteArray> fontRefs;
     for (qsizetype f = 0; f < m_fonts.size(); ++f) {
         const Font &font = m_fonts[f];
-        const std::optional<FontSubset> subset = subsetFont(font.raw, font.glyphs);
         const QByteArray name = '/' + subsetTag(font.glyphs) + postScriptName(font.raw);
+        const EmbeddedSubset embedding = embedded(font.raw, name, font.glyphs);
+        const std::optional<FontSubset> &subset = embedding.subset;
         QByteArray descriptor = "<< /Type /FontDescriptor /FontName " + name + " /Flags 32";
         if (subset) {
-            const QByteArray file =
-                add(stream(subset->file, " /Length1 " + QByteArray::number(subset->file.size())));
+            const QByteArray file = add(embedding.fileStream);
             descriptor += " /FontBBox [" + num(subset->boundingBox.value(0)) + ' ' +
                           num(subset->boundingBox.value(1)) + ' ' +
                           num(subset->boundingBox.value(2)) + ' ' +

@@ -75,7 +75,7 @@ QByteArray Composer::render() {
 void Composer::notes() {
     heading(QStringLiteral("ADDITIONAL NOTES"));
     const QString text = normalised(m_draft.notes);
-    const Typesetter setter(text, font(10, false), &m_device, contentWidth());
+    const Typesetter &setter = typeset(m_draft.notes, 10, false, contentWidth());
     qsizetype position = 0;
     while (position < text.size()) {
         if (!fits(35)) beginPage();
