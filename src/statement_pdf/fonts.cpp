@@ -1,5 +1,6 @@
 #include "statement_pdf/fonts.h"
 
+#include <QFile>
 #include <QFontDatabase>
 #include <QPaintDevice>
 #include <QStringList>
@@ -10,15 +11,89 @@ namespace StubPDF {
 
 namespace {
 
+const QString bundledFamily = QStringLiteral("Corvane Sans");
+
+quint16 u16(const QByteArray &b, qsizetype at) {
+    return at + 2 <= b.size() ? quint16((uchar(b[at]) << 8) | uchar(b[at + 1])) : 0;
+}
+void put16(QByteArray &b, qsizetype at, quint16 v) {
+    b[at] = char(v >> 8);
+    b[at + 1] = char(v);
+}
+void put32(QByteArray &b, qsizetype at, quint32 v) {
+    put16(b, at, quint16(v >> 16));
+    put16(b, at + 2, quint16(v));
+}
+
+// The font with its family called `family` in its name table, so that the font system
+// can only ever give the bundled face for it: an installed "Liberation Sans" of another
+// version would lay the statement out with other metrics. The new name table goes at
+// the end of the file; the table directory points there.
+QByteArray renamed(const QByteArray &font, const QString &family) {
+    const quint16 tables = u16(font, 4);
+    for (quint16 t = 0; t < tables; ++t) {
+        const qsizetype entry = 12 + 16 * qsizetype(t);
+        if (font.mid(entry, 4) != "name") continue;
+        const quint32 offset = (quint32(u16(font, entry + 8)) << 16) | u16(font, entry + 10);
+        const QByteArray name =
+            font.mid(offset, (quint32(u16(font, entry + 12)) << 16) | u16(font, entry + 14));
+        const quint16 count = u16(name, 2), storage = u16(name, 4);
+        QByteArray records = name.left(6), strings;
+        for (quint16 r = 0; r < count; ++r) {
+            const qsizetype at = 6 + 12 * qsizetype(r);
+            QByteArray record = name.mid(at, 12);
+            const quint16 platform = u16(name, at), id = u16(name, at + 6);
+            QByteArray text = name.mid(storage + u16(name, at + 10), u16(name, at + 8));
+            if (id == 1 || id == 16 || id == 4 || id == 6) {
+                // Family names become `family`; the full and PostScript names keep the
+                // weight they named.
+                const bool bold =
+                    text.contains("Bold") || text.contains(QByteArray("\0B\0o\0l\0d", 8));
+                QString value = family;
+                if (id == 4) value += bold ? QStringLiteral(" Bold") : QString();
+                if (id == 6)
+                    value = QString(family).remove(u' ') +
+                            (bold ? QStringLiteral("-Bold") : QStringLiteral("-Regular"));
+                if (platform == 3 || platform == 0) {
+                    text.clear();
+                    for (QChar c : value)
+                        text.append(char(c.unicode() >> 8)).append(char(c.unicode()));
+                } else {
+                    text = value.toLatin1();
+                }
+            }
+            put16(record, 8, quint16(text.size()));
+            put16(record, 10, quint16(strings.size()));
+            records += record;
+            strings += text;
+        }
+        put16(records, 4, quint16(6 + 12 * count));
+        QByteArray table = records + strings;
+        QByteArray out = font;
+        while (out.size() % 4)
+            out.append('\0');
+        put32(out, entry + 8, quint32(out.size()));
+        put32(out, entry + 12, quint32(table.size()));
+        quint32 sum = 0;
+        QByteArray padded = table;
+        while (padded.size() % 4)
+            padded.append('\0');
+        for (qsizetype i = 0; i < padded.size(); i += 4)
+            sum += (quint32(u16(padded, i)) << 16) | u16(padded, i + 2);
+        put32(out, entry + 4, sum);
+        return out + padded;
+    }
+    return font;
+}
+
 QString loadFamily() {
-    QString family;
     for (const char *file : {":/corvane/fonts/LiberationSans-Regular.ttf",
                              ":/corvane/fonts/LiberationSans-Bold.ttf"}) {
-        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(file));
-        const QStringList families = QFontDatabase::applicationFontFamilies(id);
-        if (!families.isEmpty()) family = families.first();
+        QFile bundled(QString::fromLatin1(file));
+        if (!bundled.open(QIODevice::ReadOnly)) continue;
+        QFontDatabase::addApplicationFontFromData(renamed(bundled.readAll(), bundledFamily));
     }
-    return family.isEmpty() ? QStringLiteral("Liberation Sans") : family;
+    return bundledFamily;
 }
 
 const QString &family() {

@@ -15,7 +15,7 @@ namespace StubPDF {
 inline constexpr int deviceResolution = 7200;
 inline constexpr qreal unitsPerPoint = deviceResolution / 72.0;
 
-// `size` is in points; `device` is the document's writer at deviceResolution.
+// `size` is in points; `device` measures at deviceResolution (MetricsDevice).
 QFont statementFont(qreal size, bool bold, QPaintDevice *device);
 
 } // namespace StubPDF
