@@ -4,6 +4,7 @@
 #include "statement_pdf/fonts.h"
 #include "statement_pdf/typesetter.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 
 #include <algorithm>
@@ -29,6 +30,9 @@ MetricsDevice &threadDevice() {
 // come back unchanged. Layouts are not shared between threads.
 QHash<QString, std::shared_ptr<const Typesetter>> &threadLayouts() {
     static thread_local QHash<QString, std::shared_ptr<const Typesetter>> layouts;
+    // The main thread's layouts go with the application, while its fonts still exist.
+    static const bool cleared = (qAddPostRoutine([] { threadLayouts().clear(); }), true);
+    Q_UNUSED(cleared);
     return layouts;
 }
 
@@ -78,6 +82,12 @@ void Composer::beginPage() {
     m_pdf.beginPage(m_width, m_height);
     ++m_page;
 
+    // The title is the document's heading once; on later pages, like the continuation
+    // line, it only repeats for the eye.
+    if (m_page == 1)
+        m_pdf.beginElement("H1");
+    else
+        m_pdf.beginArtifact();
     drawText(QStringLiteral("PAY STUB"), 24, true, Qt::AlignLeft, {margin, 34, contentWidth(), 34});
     m_y = 82;
     if (m_page >= 2) {
@@ -86,6 +96,10 @@ void Composer::beginPage() {
         drawText(line, 9, false, Qt::AlignLeft, {margin, m_y, contentWidth(), h});
         m_y += h + 14;
     }
+    if (m_page == 1)
+        m_pdf.endElement();
+    else
+        m_pdf.endArtifact();
 }
 
 QString Composer::continuationLine() const {
@@ -98,26 +112,45 @@ QString Composer::footer() const {
 }
 
 void Composer::endPage() {
+    m_pdf.beginArtifact(); // pagination
     drawText(footer(), 8, false, Qt::AlignRight, {margin, m_height - 32, contentWidth(), 16});
+    m_pdf.endArtifact();
 }
 
-void Composer::heading(const QString &title) {
+void Composer::closeSection() {
+    if (m_sectionTable) m_pdf.endElement();
+    m_sectionTable = false;
+}
+
+void Composer::heading(const QString &title, bool table) {
+    closeSection();
     m_tableTitle = title;
     m_tableHeader.reset();
     if (!fits(56)) beginPage();
     m_y += 12;
+    m_pdf.beginElement("H2");
     drawText(title, 11, true, Qt::AlignLeft, {margin, m_y, contentWidth(), 20});
+    m_pdf.endElement();
     m_y += 24;
     rule(m_y, true);
+    if (table) m_pdf.beginElement("Table");
+    m_sectionTable = table;
 }
 
+// One row of the header block's table: the label heads the row.
 void Composer::meta(const QString &label, const QString &value) {
     const qreal valueWidth = m_width - 202;
     const qreal h =
         value.isEmpty() ? 22 : qMax<qreal>(22, textHeight(value, 10, false, valueWidth) + 8);
     if (!fits(h)) beginPage();
+    m_pdf.beginElement("TR");
+    m_pdf.beginElement("TH", "/O /Table /Scope /Row");
     drawText(label, 9, true, Qt::AlignLeft, {margin, m_y + 3, 120, h});
+    m_pdf.endElement();
+    m_pdf.beginElement("TD");
     drawText(value, 10, false, Qt::AlignLeft, {164, m_y + 3, valueWidth, h - 3});
+    m_pdf.endElement();
+    m_pdf.endElement();
     m_y += h;
 }
 
@@ -166,20 +199,35 @@ void Composer::row(const QStringList &cells, const QList<qreal> &ratios, bool bo
 
     if (!fits(rowHeight)) {
         beginPage();
+        // The title and heading row repeated on the new page are there for the eye: a
+        // reader hears the table once.
+        m_pdf.beginArtifact();
         drawText(m_tableTitle + QStringLiteral(" (CONTINUED)"), 10, true, Qt::AlignLeft,
                  {margin, m_y, contentWidth(), 20});
         m_y += 24;
         rule(m_y, true);
         if (!header && m_tableHeader) row(m_tableHeader->first, m_tableHeader->second, true, true);
+        m_pdf.endArtifact();
     }
 
     if (header) m_pdf.fillRect(QRectF(margin, m_y, contentWidth(), rowHeight), 0.95);
+    // The heading row's cells head their columns; a total row's first cell heads its row.
+    const bool total = bold && !header;
+    m_pdf.beginElement("TR");
     qreal edge = margin;
     for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (header)
+            m_pdf.beginElement("TH", "/O /Table /Scope /Column");
+        else if (total && i == 0)
+            m_pdf.beginElement("TH", "/O /Table /Scope /Row");
+        else
+            m_pdf.beginElement("TD");
         drawText(cells[i], sizes[i], bold, i == 0 ? Qt::AlignLeft : Qt::AlignRight,
                  {edge + 6, m_y + 6, widths[i] - 12, rowHeight - 8});
+        m_pdf.endElement();
         edge += widths[i];
     }
+    m_pdf.endElement();
     m_y += rowHeight;
     rule(m_y, false);
 }
@@ -209,8 +257,8 @@ void Composer::drawText(const QString &text, qreal size, bool bold, Qt::Alignmen
 }
 
 void Composer::drawFrame(const Typesetter &setter, const QRectF &box, Qt::Alignment alignment,
-                         qsizetype from) {
-    setter.draw(m_pdf, box, alignment, textGrey, from);
+                         qsizetype from, const std::function<void(qsizetype)> &beforeLine) {
+    setter.draw(m_pdf, box, alignment, textGrey, from, beforeLine);
 }
 
 } // namespace StubPDF

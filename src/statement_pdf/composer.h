@@ -39,7 +39,8 @@ public:
     void rule(qreal y, bool heavy);
     void beginPage();
     void endPage();
-    void heading(const QString &title);
+    // A section's title; with `table`, the rows that follow make up its table.
+    void heading(const QString &title, bool table = true);
     void meta(const QString &label, const QString &value);
     void row(const QStringList &cells, const QList<qreal> &ratios, bool bold, bool header);
 
@@ -48,7 +49,8 @@ public:
                   const QRectF &box);
     // Draws the lines of `setter` from `from` that fit in `box`, in the text grey.
     void drawFrame(const Typesetter &setter, const QRectF &box, Qt::Alignment alignment,
-                   qsizetype from = 0);
+                   qsizetype from = 0,
+                   const std::function<void(qsizetype)> &beforeLine = nullptr);
     // The font size a non-first body cell is drawn at in a column of this width.
     qreal shrunkSize(const QString &text, bool bold, qreal columnWidth);
 
@@ -74,6 +76,8 @@ private:
     const Typesetter &typeset(const QString &text, qreal size, bool bold, qreal width);
     void notes();
     void netPayment(const PayrollTotals &totals);
+    // Ends the table of the section drawn last, if it has one.
+    void closeSection();
 
     const PayrollDraft m_draft;
     const qreal m_width;
@@ -81,6 +85,7 @@ private:
     qreal m_y = 0;
     int m_page = 0;
     QString m_tableTitle;
+    bool m_sectionTable = false;
     std::optional<std::pair<QStringList, QList<qreal>>> m_tableHeader;
 
     MetricsDevice &m_device; // one per thread: kept layouts refer to it

@@ -15,8 +15,19 @@ namespace StubPDF {
 // by Qt, every font embedded as a subset of the glyphs drawn (Type0 / CIDFontType2 with
 // Identity-H, widths and a ToUnicode map of what was drawn), streams deflated.
 // Coordinates are points from the page's top-left corner.
+//
+// The file is a Tagged PDF: text drawn while a structure element is open belongs to it,
+// in reading order; text drawn between beginArtifact() and endArtifact(), or outside any
+// element, and every fill and line, is an artifact that assistive technology skips.
 class PdfWriter {
 public:
+    // Opens a structure element (Document, H1, Table, TR, TH, TD, P …) inside the one
+    // open now; `attributes` is a PDF dictionary body such as "/O /Table /Scope /Row".
+    void beginElement(const QByteArray &type, const QByteArray &attributes = QByteArray());
+    void endElement();
+    void beginArtifact() { ++m_artifacts; }
+    void endArtifact() { --m_artifacts; }
+
     void beginPage(qreal width, qreal height);
     void fillRect(const QRectF &rect, qreal grey);
     void line(const QPointF &from, const QPointF &to, qreal width, qreal grey);
@@ -48,12 +59,30 @@ private:
         qreal height = 0;
         QByteArray content;
         QList<int> fonts;
+        QList<int> owners; // the element each marked-content identifier belongs to
+    };
+    struct Kid {
+        int element = -1; // a child element, or
+        int page = -1;    // marked content on a page
+        int mcid = -1;
+    };
+    struct Element {
+        QByteArray type;
+        QByteArray attributes;
+        int parent = -1;
+        QList<Kid> kids;
     };
     int fontFor(const QRawFont &raw);
+    // Opens what the next drawing belongs to; closeMarked() closes it.
+    void openMarked();
+    void closeMarked();
 
     QList<Font> m_fonts;
     QHash<QString, int> m_fontIndex;
     QList<Page> m_pages;
+    QList<Element> m_elements;
+    QList<int> m_open; // the element path from the root
+    int m_artifacts = 0;
 };
 
 } // namespace StubPDF

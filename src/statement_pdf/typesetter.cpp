@@ -98,7 +98,7 @@ qsizetype Typesetter::fit(qsizetype from, qreal boxHeight) const {
 }
 
 void Typesetter::draw(PdfWriter &pdf, const QRectF &box, Qt::Alignment alignment, qreal grey,
-                      qsizetype from) const {
+                      qsizetype from, const std::function<void(qsizetype)> &beforeLine) const {
     const qsizetype first = firstLineAt(from);
     if (first >= m_lines.size()) return;
     const qreal origin = m_lines[first].top;
@@ -108,6 +108,7 @@ void Typesetter::draw(PdfWriter &pdf, const QRectF &box, Qt::Alignment alignment
         if (line.bottom - origin > box.height()) break;
         const qreal indent = alignment & Qt::AlignRight ? box.width() - line.width : 0;
         const QStringView shown = QStringView(text).mid(line.start, line.length);
+        if (beforeLine) beforeLine(line.start);
         for (const QGlyphRun &run : m_layout.lineAt(int(i)).glyphRuns())
             pdf.glyphs(run, QPointF(box.x() + indent, box.y() - origin), 1 / unitsPerPoint, grey,
                        shown);

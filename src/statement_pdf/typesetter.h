@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTextLayout>
 
+#include <functional>
+
 class QPaintDevice;
 
 namespace StubPDF {
@@ -42,8 +44,10 @@ public:
 
     // Draws that frame in `grey` with its top at the box top, each line flush left or
     // right.
+    // `beforeLine` hears the text position of each line just before it is drawn.
     void draw(PdfWriter &pdf, const QRectF &box, Qt::Alignment alignment, qreal grey,
-              qsizetype from = 0) const;
+              qsizetype from = 0,
+              const std::function<void(qsizetype)> &beforeLine = nullptr) const;
 
 private:
     struct Line {

@@ -228,6 +228,7 @@ void TestMoney::plain() {
     QFETCH(QString, text);
     QCOMPARE(Money::plain(cents), text);
     QCOMPARE(Money::cents(text), cents); // what plain writes reads back as the same amount
+    QCOMPARE(Money::plain(-cents), cents ? u'-' + text : text); // and keeps a sign
 }
 
 void TestMoney::trimming() {
