@@ -59,12 +59,13 @@ QByteArray hex4(quint32 v) {
     return text;
 }
 
-QByteArray deflated(const QByteArray &data) {
-    return qCompress(data, 6).mid(4); // qCompress prefixes the zlib stream with its size
+// `level` trades time for size: the font files, made once and kept, take the best.
+QByteArray deflated(const QByteArray &data, int level) {
+    return qCompress(data, level).mid(4); // qCompress prefixes the zlib stream with its size
 }
 
-QByteArray stream(const QByteArray &data, const QByteArray &extra = QByteArray()) {
-    const QByteArray packed = deflated(data);
+QByteArray stream(const QByteArray &data, const QByteArray &extra = QByteArray(), int level = 1) {
+    const QByteArray packed = deflated(data, level);
     return "<< /Length " + QByteArray::number(packed.size()) + " /Filter /FlateDecode" + extra +
            " >>\nstream\n" + packed + "\nendstream";
 }
@@ -163,8 +164,8 @@ EmbeddedSubset embedded(const QRawFont &raw, const QByteArray &name, const QList
     }
     EmbeddedSubset made{subsetFont(raw, glyphs), {}};
     if (made.subset) {
-        made.fileStream =
-            stream(made.subset->file, " /Length1 " + QByteArray::number(made.subset->file.size()));
+        made.fileStream = stream(made.subset->file,
+                                 " /Length1 " + QByteArray::number(made.subset->file.size()), 9);
         made.subset->file.clear();
     }
     const QMutexLocker locked(&mutex);
@@ -222,7 +223,7 @@ void PdfWriter::openMarked() {
     const int mcid = int(page.owners.size());
     page.owners.append(element);
     m_elements[element].kids.append({-1, int(m_pages.size() - 1), mcid});
-    page.content.append('/' + m_elements[element].type + " <</MCID ");
+    page.content.append('/').append(m_elements[element].type).append(" <</MCID ");
     appendNumber(page.content, mcid);
     page.content.append(">> BDC\n");
 }
@@ -385,11 +386,10 @@ QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
         QByteArray fonts;
         for (int f : page.fonts)
             fonts += "/F" + QByteArray::number(f + 1) + ' ' + fontRefs[f] + ' ';
-        objects[pageObjects[i]] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " +
-                                  num(page.width) + ' ' + num(page.height) +
-                                  "] /Resources << /Font << " + fonts + ">> >> /Contents " +
-                                  content + " /StructParents " + QByteArray::number(i) +
-                                  " /Tabs /S >>";
+        objects[pageObjects[i]] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(page.width) +
+                                  ' ' + num(page.height) + "] /Resources << /Font << " + fonts +
+                                  ">> >> /Contents " + content + " /StructParents " +
+                                  QByteArray::number(i) + " /Tabs /S >>";
         kids += ref(pageObjects[i]) + ' ';
         QByteArray owners;
         for (int element : page.owners)
@@ -398,19 +398,33 @@ QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
     }
     for (qsizetype e = 0; e < m_elements.size(); ++e) {
         const Element &element = m_elements[e];
-        QByteArray children;
+        // Marked content on the element's own page (that of its first) is named by its
+        // identifier alone; on another page, with that page.
+        int home = -1;
         for (const Kid &kid : element.kids)
-            children += kid.element >= 0
-                            ? ref(elementObjects[kid.element]) + ' '
-                            : "<< /Type /MCR /Pg " + ref(pageObjects[kid.page]) + " /MCID " +
-                                  QByteArray::number(kid.mcid) + " >> ";
-        objects[elementObjects[e]] =
-            "<< /Type /StructElem /S /" + element.type + " /P " +
-            ref(element.parent >= 0 ? elementObjects[element.parent] : structRoot) + " /K [" +
-            children + ']' +
-            (element.attributes.isEmpty() ? QByteArray()
-                                          : " /A << " + element.attributes + " >>") +
-            " >>";
+            if (kid.element < 0 && home < 0) home = kid.page;
+        QByteArray &body = objects[elementObjects[e]];
+        body.append("<< /S /").append(element.type).append(" /P ");
+        body.append(ref(element.parent >= 0 ? elementObjects[element.parent] : structRoot));
+        if (home >= 0) body.append(" /Pg ").append(ref(pageObjects[home]));
+        body.append(" /K [");
+        for (const Kid &kid : element.kids) {
+            if (kid.element >= 0) {
+                body.append(ref(elementObjects[kid.element]));
+            } else if (kid.page == home) {
+                appendNumber(body, kid.mcid);
+            } else {
+                body.append("<< /Type /MCR /Pg ").append(ref(pageObjects[kid.page]));
+                body.append(" /MCID ");
+                appendNumber(body, kid.mcid);
+                body.append(" >>");
+            }
+            body.append(' ');
+        }
+        body.append(']');
+        if (!element.attributes.isEmpty())
+            body.append(" /A << ").append(element.attributes).append(" >>");
+        body.append(" >>");
     }
     QByteArray roots;
     for (qsizetype e = 0; e < m_elements.size(); ++e)
@@ -431,30 +445,74 @@ QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
         creator.toHtmlEscaped().toUtf8() +
         "</xmp:CreatorTool></rdf:Description></rdf:RDF></x:xmpmeta>\n<?xpacket end=\"r\"?>";
     // Readers that check for a PDF/UA claim read the metadata as it stands: not deflated.
-    const QByteArray metadata = add("<< /Type /Metadata /Subtype /XML /Length " +
-                                    QByteArray::number(xmp.size()) + " >>\nstream\n" + xmp +
-                                    "\nendstream");
+    const QByteArray metadata =
+        add("<< /Type /Metadata /Subtype /XML /Length " + QByteArray::number(xmp.size()) +
+            " >>\nstream\n" + xmp + "\nendstream");
     objects[0] = "<< /Type /Catalog /Pages 2 0 R /MarkInfo << /Marked true >> /StructTreeRoot " +
-                 ref(structRoot) + " /Lang (en-CA) /ViewerPreferences << /DisplayDocTitle true >>"
-                 " /Metadata " + metadata + " >>";
+                 ref(structRoot) +
+                 " /Lang (en-CA) /ViewerPreferences << /DisplayDocTitle true >>"
+                 " /Metadata " +
+                 metadata + " >>";
     objects[1] =
         "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(m_pages.size()) + " >>";
     objects[2] = "<< /Title " + textString(title) + " /Creator " + textString(creator) + " >>";
 
+    return serialized(objects);
+}
+
+// The file: streams as objects of their own, everything else packed into one deflated
+// object stream (the structure tree alone is hundreds of small objects), and a
+// cross-reference stream that finds both.
+QByteArray PdfWriter::serialized(const QList<QByteArray> &objects) {
     QByteArray pdf = "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
-    QList<qsizetype> offsets;
+    const qsizetype packedNumber = objects.size() + 1, xrefNumber = objects.size() + 2;
+    QList<qsizetype> offsets(objects.size(), -1), indexInPack(objects.size(), -1);
+    QByteArray table, bodies;
+    qsizetype packed = 0;
     for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets.append(pdf.size());
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+        if (objects[i].contains("\nstream\n")) {
+            offsets[i] = pdf.size();
+            pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+        } else {
+            indexInPack[i] = packed++;
+            appendNumber(table, qreal(i + 1));
+            table.append(' ');
+            appendNumber(table, qreal(bodies.size()));
+            table.append(' ');
+            bodies.append(objects[i]).append('\n');
+        }
     }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    const qsizetype packOffset = pdf.size();
+    pdf += QByteArray::number(packedNumber) + " 0 obj\n" +
+           stream(table + bodies, " /Type /ObjStm /N " + QByteArray::number(packed) + " /First " +
+                                      QByteArray::number(table.size())) +
+           "\nendobj\n";
+
+    // One entry of five bytes per object: type, then where it is (offset, or object
+    // stream and index).
+    QByteArray entries;
+    const auto entry = [&entries](int type, quint32 field, quint16 index) {
+        entries.append(char(type));
+        for (int shift = 24; shift >= 0; shift -= 8)
+            entries.append(char(field >> shift));
+        entries.append(char(index >> 8)).append(char(index));
+    };
+    entry(0, 0, 0xFFFF);
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        if (offsets[i] >= 0)
+            entry(1, quint32(offsets[i]), 0);
+        else
+            entry(2, quint32(packedNumber), quint16(indexInPack[i]));
+    }
+    entry(1, quint32(packOffset), 0);
+    const qsizetype xrefOffset = pdf.size();
+    entry(1, quint32(xrefOffset), 0);
     const QByteArray id = QCryptographicHash::hash(pdf, QCryptographicHash::Md5).toHex();
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R /Info 3 0 R /ID [<" + id + "> <" + id + ">] >>\nstartxref\n" +
-           QByteArray::number(xref) + "\n%%EOF\n";
+    pdf +=
+        QByteArray::number(xrefNumber) + " 0 obj\n" +
+        stream(entries, " /Type /XRef /Size " + QByteArray::number(xrefNumber + 1) +
+                            " /W [1 4 2] /Root 1 0 R /Info 3 0 R /ID [<" + id + "> <" + id + ">]") +
+        "\nendobj\nstartxref\n" + QByteArray::number(xrefOffset) + "\n%%EOF\n";
     return pdf;
 }
 

@@ -73,6 +73,7 @@ private:
         QList<Kid> kids;
     };
     int fontFor(const QRawFont &raw);
+    static QByteArray serialized(const QList<QByteArray> &objects);
     // Opens what the next drawing belongs to; closeMarked() closes it.
     void openMarked();
     void closeMarked();

@@ -52,6 +52,9 @@ private slots:
     void samePage();
     void fontsEmbeddedAsSubsets();
     void viewerDrawsTheSamePage();
+    void taggedInReadingOrder();
+    void tablesAcrossPagesOnceEach();
+    void notesParagraphsGiveTheNotes();
 };
 
 void TestPdfWriter::samePage_data() {
@@ -128,6 +131,127 @@ void TestPdfWriter::viewerDrawsTheSamePage() {
             differing += now.pixel(x, y) != before.pixel(x, y);
     const qsizetype all = qsizetype(now.width()) * now.height();
     QVERIFY2(differing * 100 <= all, qPrintable(QString::number(differing)));
+}
+
+namespace {
+
+// The structure tree with its text, as pdfinfo prints it: one item a line, trimmed.
+QStringList structure(const QByteArray &pdf) {
+    QTemporaryDir dir;
+    const QString path = written(dir, "tagged", pdf);
+    int status = -1;
+    const QString check = run(QStringLiteral(CHECK_TAGS), {path}, &status);
+    if (status != 0) qWarning("%s", qPrintable(check));
+    QStringList items;
+    for (const QString &line :
+         lines(run(QStringLiteral("pdfinfo"), {QStringLiteral("-struct-text"), path})))
+        items.append(line.trimmed());
+    if (status != 0) items.prepend(QStringLiteral("marked content does not match: ") + check);
+    return items;
+}
+
+// Where each of `wanted` stands in `items`, in that order; -1 where it does not.
+bool inOrder(const QStringList &items, const QStringList &wanted) {
+    qsizetype from = 0;
+    for (const QString &w : wanted) {
+        from = items.indexOf(w, from);
+        if (from < 0) return false;
+        ++from;
+    }
+    return true;
+}
+
+} // namespace
+
+void TestPdfWriter::taggedInReadingOrder() {
+    const QByteArray pdf = StubPDF::make(PayrollDraft::sample());
+    QTemporaryDir dir;
+    QVERIFY(run(QStringLiteral("pdfinfo"), {written(dir, "sample", pdf)})
+                .contains(QStringLiteral("Tagged:          yes")));
+    const QStringList items = structure(pdf);
+    QVERIFY2(!items.value(0).startsWith(QStringLiteral("marked content")),
+             qPrintable(items.value(0)));
+    QVERIFY2(inOrder(items, {"Document",
+                             "H1 (block)",
+                             "\"PAY STUB\"",
+                             "Table (block)",
+                             "TR",
+                             "TH:",
+                             "/Scope /Row",
+                             "\"EMPLOYER\"",
+                             "TD",
+                             "\"Example Restaurant Ltd.\"",
+                             "\"PAYMENT DATE\"",
+                             "H2 (block)",
+                             "\"GROSS EARNINGS\"",
+                             "Table (block)",
+                             "/Scope /Column",
+                             "\"Description\"",
+                             "\"Hours\"",
+                             "\"Rate\"",
+                             "\"Current\"",
+                             "\"YTD\"",
+                             "TD",
+                             "\"Salary or wages for regular hours worked\"",
+                             "\"135\"",
+                             "\"$20.00\"",
+                             "\"$2,700.00\"",
+                             "\"$16,000.00\"",
+                             "TH:",
+                             "/Scope /Row",
+                             "\"TOTAL GROSS EARNINGS\"",
+                             "\"DEDUCTIONS\"",
+                             "\"REIMBURSEMENTS\"",
+                             "P (block)",
+                             "\"FULL DEPOSIT\"",
+                             "\"NET PAYMENT  $2,331.38\""}),
+             qPrintable(items.join(u'|')));
+    QCOMPARE(items.last(), QStringLiteral("\"NET PAYMENT  $2,331.38\""));
+    QVERIFY(!items.contains(QStringLiteral("\"CAD  |  Page 1\""))); // the footer is pagination
+}
+
+void TestPdfWriter::tablesAcrossPagesOnceEach() {
+    const QStringList items = structure(StubPDF::make(StatementDrafts::manyRows()));
+    QVERIFY2(!items.value(0).startsWith(QStringLiteral("marked content")),
+             qPrintable(items.value(0)));
+    QCOMPARE(items.count(QStringLiteral("Table (block)")), 4);   // header block and three sections
+    QCOMPARE(items.count(QStringLiteral("\"Description\"")), 3); // one heading row each
+    for (int i = 1; i <= 30; ++i)
+        for (const QString &row : {QStringLiteral("Shift premium %1"),
+                                   QStringLiteral("Union dues %1"), QStringLiteral("Mileage %1")})
+            QCOMPARE(items.count(u'"' + row.arg(i) + u'"'), 1);
+    QVERIFY(inOrder(items, {"\"Shift premium 1\"", "\"Shift premium 30\"", "\"Union dues 1\"",
+                            "\"Union dues 30\"", "\"Mileage 30\""}));
+    for (const QString &item : items)
+        QVERIFY2(!item.contains(QStringLiteral("CONTINUED")) &&
+                     !item.contains(QStringLiteral("Continued")) &&
+                     !item.contains(QStringLiteral("Page ")),
+                 qPrintable(item));
+    QCOMPARE(items.count(QStringLiteral("\"PAY STUB\"")), 1);
+}
+
+void TestPdfWriter::notesParagraphsGiveTheNotes() {
+    PayrollDraft d = StatementDrafts::longNotes();
+    d.notes.replace(400, 1, u'\n'); // a second paragraph, and an empty third
+    d.notes += QStringLiteral("\n\nlast paragraph");
+    const QStringList items = structure(StubPDF::make(d));
+    QVERIFY2(!items.value(0).startsWith(QStringLiteral("marked content")),
+             qPrintable(items.value(0)));
+    const qsizetype notes = items.indexOf(QStringLiteral("\"ADDITIONAL NOTES\""));
+    QVERIFY(notes > 0);
+    // Paragraph by paragraph, the words of each as the notes have them.
+    QStringList paragraphs;
+    for (qsizetype i = notes + 1; i < items.size(); ++i) {
+        if (items[i] == u"P (block)")
+            paragraphs.append(QString());
+        else if (items[i].startsWith(u'"') && !paragraphs.isEmpty())
+            paragraphs.last() += u' ' + items[i].mid(1, items[i].size() - 2);
+    }
+    paragraphs.removeLast(); // the net payment
+    QStringList expected = d.notes.split(u'\n');
+    QCOMPARE(paragraphs.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        QCOMPARE(paragraphs[i].simplified(), expected[i].simplified());
 }
 
 int main(int argc, char **argv) {

@@ -107,8 +107,6 @@ void TestStatement::sampleOnA4() {
     PayrollDraft d = PayrollDraft::sample();
     d.a4 = true;
     const QByteArray bytes = StubPDF::make(d);
-    QVERIFY(bytes.contains("/MediaBox [0 0 595.28 841.89]"));
-    QVERIFY(!bytes.contains("842.000000"));
     const PdfText pdf = readPdf(bytes);
     QCOMPARE(pdf.pageCount(), 1);
     QVERIFY(qAbs(pdf.sizes[0].width() - 595.28) < 0.001);
