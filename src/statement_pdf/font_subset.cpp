@@ -1,5 +1,7 @@
 #include "statement_pdf/font_subset.h"
 
+#include "statement_pdf/big_endian.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -8,24 +10,7 @@ namespace StubPDF {
 
 namespace {
 
-// TrueType tables are big-endian.
-quint16 u16(const QByteArray &b, qsizetype at) {
-    return at + 2 <= b.size() ? quint16((uchar(b[at]) << 8) | uchar(b[at + 1])) : 0;
-}
-qint16 s16(const QByteArray &b, qsizetype at) {
-    return qint16(u16(b, at));
-}
-quint32 u32(const QByteArray &b, qsizetype at) {
-    return (quint32(u16(b, at)) << 16) | u16(b, at + 2);
-}
-void put16(QByteArray &b, qsizetype at, quint16 v) {
-    b[at] = char(v >> 8);
-    b[at + 1] = char(v);
-}
-void put32(QByteArray &b, qsizetype at, quint32 v) {
-    put16(b, at, quint16(v >> 16));
-    put16(b, at + 2, quint16(v));
-}
+using namespace BigEndian;
 void append16(QByteArray &b, quint16 v) {
     b.append(char(v >> 8)).append(char(v));
 }

@@ -1,5 +1,7 @@
 #include "statement_pdf/fonts.h"
 
+#include "statement_pdf/big_endian.h"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QPaintDevice>
@@ -13,17 +15,7 @@ namespace {
 
 const QString bundledFamily = QStringLiteral("Corvane Sans");
 
-quint16 u16(const QByteArray &b, qsizetype at) {
-    return at + 2 <= b.size() ? quint16((uchar(b[at]) << 8) | uchar(b[at + 1])) : 0;
-}
-void put16(QByteArray &b, qsizetype at, quint16 v) {
-    b[at] = char(v >> 8);
-    b[at + 1] = char(v);
-}
-void put32(QByteArray &b, qsizetype at, quint32 v) {
-    put16(b, at, quint16(v >> 16));
-    put16(b, at + 2, quint16(v));
-}
+using namespace BigEndian;
 
 // The font with its family called `family` in its name table, so that the font system
 // can only ever give the bundled face for it: an installed "Liberation Sans" of another

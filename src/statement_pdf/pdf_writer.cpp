@@ -1,5 +1,6 @@
 #include "statement_pdf/pdf_writer.h"
 
+#include "statement_pdf/big_endian.h"
 #include "statement_pdf/font_subset.h"
 
 #include <QCryptographicHash>
@@ -84,10 +85,6 @@ QByteArray textString(const QString &text) {
     for (QChar c : text)
         utf16 += hex4(c.unicode());
     return '<' + utf16 + '>';
-}
-
-quint16 bigEndian16(const QByteArray &table, qsizetype at) {
-    return at + 2 <= table.size() ? quint16((uchar(table[at]) << 8) | uchar(table[at + 1])) : 0;
 }
 
 // "ABCDEF+": six letters that tell this subset from others of the same font.
@@ -235,7 +232,7 @@ void PdfWriter::closeMarked() {
 // The advance in 1/1000 em from the font's own metrics: what the width table will say, so
 // that a viewer places each glyph where the layout did.
 qreal PdfWriter::Font::advance(quint32 glyph) const {
-    return bigEndian16(advances, 4 * qsizetype(std::min<quint32>(glyph, metricsCount - 1u))) *
+    return BigEndian::u16(advances, 4 * qsizetype(std::min<quint32>(glyph, metricsCount - 1u))) *
            perUnit;
 }
 
@@ -253,8 +250,8 @@ int PdfWriter::fontFor(const QRawFont &raw) {
     if (it != m_fontIndex.constEnd()) return *it;
     Font font{raw, {}, {}, {}, raw.fontTable("hmtx"), 1, 1};
     font.cid(0); // the missing-glyph box comes first in every subset
-    font.metricsCount = std::max<quint16>(1, bigEndian16(raw.fontTable("hhea"), 34));
-    font.perUnit = 1000.0 / std::max<int>(16, bigEndian16(raw.fontTable("head"), 18));
+    font.metricsCount = std::max<quint16>(1, BigEndian::u16(raw.fontTable("hhea"), 34));
+    font.perUnit = 1000.0 / std::max<int>(16, BigEndian::u16(raw.fontTable("head"), 18));
     m_fonts.append(font);
     return *m_fontIndex.insert(key, int(m_fonts.size() - 1));
 }
