@@ -61,8 +61,8 @@ ActionTexts texts(DraftAction action) {
         QStringLiteral("将替换当前填写内容，请先保存需要的 PDF。取消会保留全部输入。");
     switch (action) {
     case DraftAction::sample:
-        return {"tools-wizard", QStringLiteral("载入虚构示例"), QStringLiteral("载入示例"),
-                replace, false};
+        return {"tools-wizard", QStringLiteral("载入虚构示例"), QStringLiteral("载入示例"), replace,
+                false};
     case DraftAction::nextEmployee:
         return {"contact-new", QStringLiteral("下一位员工"), QStringLiteral("下一位员工"),
                 QStringLiteral("新建下一位员工会清除员工、金额和备注，保留雇主、日期与显示设置。"

@@ -35,10 +35,10 @@ WorkflowStep editingStep(const PayrollDraft &draft);
 
 // How the window offers a whole-draft replacement and asks before doing it.
 struct ActionTexts {
-    const char *icon;   // freedesktop icon name
-    QString menuText;   // in the "更多" menu
+    const char *icon;    // freedesktop icon name
+    QString menuText;    // in the "更多" menu
     QString confirmText; // the confirming button
-    QString message;    // the question's sentence
+    QString message;     // the question's sentence
     bool destructive;
 };
 ActionTexts texts(DraftAction action);

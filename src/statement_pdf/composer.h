@@ -49,8 +49,7 @@ public:
                   const QRectF &box);
     // Draws the lines of `setter` from `from` that fit in `box`, in the text grey.
     void drawFrame(const Typesetter &setter, const QRectF &box, Qt::Alignment alignment,
-                   qsizetype from = 0,
-                   const std::function<void(qsizetype)> &beforeLine = nullptr);
+                   qsizetype from = 0, const std::function<void(qsizetype)> &beforeLine = nullptr);
     // The font size a non-first body cell is drawn at in a column of this width.
     qreal shrunkSize(const QString &text, bool bold, qreal columnWidth);
 

@@ -46,8 +46,7 @@ public:
     // right.
     // `beforeLine` hears the text position of each line just before it is drawn.
     void draw(PdfWriter &pdf, const QRectF &box, Qt::Alignment alignment, qreal grey,
-              qsizetype from = 0,
-              const std::function<void(qsizetype)> &beforeLine = nullptr) const;
+              qsizetype from = 0, const std::function<void(qsizetype)> &beforeLine = nullptr) const;
 
 private:
     struct Line {
