@@ -393,7 +393,7 @@ void TestDesktopServices::printSendsThePdfItself() {
     QProcess fonts;
     fonts.start(QStringLiteral("pdffonts"), {output});
     QVERIFY(fonts.waitForFinished(10000));
-    QVERIFY(fonts.readAllStandardOutput().contains("LiberationSans")); // text, not a picture
+    QVERIFY(fonts.readAllStandardOutput().contains("CorvaneSans")); // text, not a picture
 }
 
 QTEST_MAIN(TestDesktopServices)
