@@ -171,31 +171,36 @@ void TestForm::hourlyToFixedWritesTheAmount_data() {
     QTest::addColumn<QString>("hours");
     QTest::addColumn<QString>("rate");
     QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("current"); // the row's current amount while hourly
     QTest::newRow("whole") << "40"
                            << "25"
-                           << "1000";
+                           << "1000"
+                           << "$1,000.00";
     QTest::newRow("rounded like hours × rate") << "7.5"
                                                << "19.99"
-                                               << "149.93";
+                                               << "149.93"
+                                               << "$149.93";
     QTest::newRow("cents") << "0.5"
                            << "0.1"
-                           << "0.05";
+                           << "0.05"
+                           << "$0.05";
     QTest::newRow("unreadable hours keep the amount") << "abc"
                                                       << "25"
-                                                      << "previous";
+                                                      << "previous"
+                                                      << "—";
 }
 
 void TestForm::hourlyToFixedWritesTheAmount() {
     QFETCH(QString, hours);
     QFETCH(QString, rate);
     QFETCH(QString, amount);
+    QFETCH(QString, current);
     Fixture f(WorkflowStep::amounts);
     f.draft.earnings[0].amount = QStringLiteral("previous");
     auto *editor = editorsOf<EarningEditor>(f.form.earningsSection()).first();
     type(editor->hoursField()->input(), hours);
     type(editor->rateField()->input(), rate);
-    if (hours == QStringLiteral("40")) QCOMPARE(editor->currentText(), QStringLiteral("$1,000.00"));
-    if (hours == QStringLiteral("abc")) QCOMPARE(editor->currentText(), QStringLiteral("—"));
+    QCOMPARE(editor->currentText(), current);
     QTest::mouseClick(editor->fixedButton(), Qt::LeftButton);
     QVERIFY(!f.draft.earnings[0].hourly);
     QCOMPARE(f.draft.earnings[0].amount, amount);

@@ -1,3 +1,4 @@
+#include "dates.h"
 #include "recording_desktop.h"
 #include "review/review_panel.h"
 
@@ -5,13 +6,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
-
-QString month(int m) {
-    return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat);
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestReviewPanel : public QObject {
     Q_OBJECT
@@ -43,7 +38,8 @@ void TestReviewPanel::sampleDraft() {
     QVERIFY(panel.ready());
     QCOMPARE(panel.readinessTitle(), QStringLiteral("信息已齐全，可以导出"));
     QCOMPARE(panel.readinessDetail(), QStringLiteral("请再核对姓名、日期与净支付金额。"));
-    QCOMPARE(panel.details()[2], "工资周期: " + month(6) + " 01, 2026 — " + month(6) + " 30, 2026");
+    QCOMPARE(panel.details()[2],
+             "工资周期: " + shortMonth(6) + " 01, 2026 — " + shortMonth(6) + " 30, 2026");
     QCOMPARE(panel.amounts(), QStringList({"$2,700.00", "$368.62", "$0.00", "$2,331.38"}));
     QVERIFY(panel.openWithButton()->isEnabled());
 }
@@ -58,7 +54,7 @@ void TestReviewPanel::unreadableAmountAndOneDate() {
     panel.setDraft(d);
     QCOMPARE(panel.amounts(), QStringList({"—", "—", "—", "—"}));
     QCOMPARE(panel.details()[1], QStringLiteral("员工:   ")); // spaces are shown, not "未填写"
-    QCOMPARE(panel.details()[2], "工资周期: " + month(6) + " 01, 2026");
+    QCOMPARE(panel.details()[2], "工资周期: " + shortMonth(6) + " 01, 2026");
     QCOMPARE(panel.readinessDetail(), QStringLiteral("请填写员工姓名。"));
 }
 

@@ -1,3 +1,4 @@
+#include "dates.h"
 #include "payroll/money.h"
 #include "payroll/payroll_draft.h"
 #include "pdf_text.h"
@@ -12,10 +13,6 @@
 
 namespace {
 
-QString month(int m) {
-    return QLocale(QStringLiteral("en_CA")).monthName(m, QLocale::ShortFormat);
-}
-
 PdfText render(const PayrollDraft &draft) {
     const PdfText pdf = readPdf(StubPDF::make(draft));
     if (!pdf.loaded) qWarning("the rendering is not a readable PDF");
@@ -27,8 +24,8 @@ QStringList sampleLines() {
         "PAY STUB",
         "EMPLOYER Example Restaurant Ltd.",
         "EMPLOYEE Velo Marrick",
-        "PAY PERIOD " + month(6) + " 01, 2026 - " + month(6) + " 30, 2026",
-        "PAYMENT DATE " + month(7) + " 05, 2026",
+        "PAY PERIOD " + shortMonth(6) + " 01, 2026 - " + shortMonth(6) + " 30, 2026",
+        "PAYMENT DATE " + shortMonth(7) + " 05, 2026",
         "GROSS EARNINGS",
         "Description Hours Rate Current YTD",
         "Salary or wages for regular hours worked 135 $20.00 $2,700.00 $16,000.00",
@@ -163,7 +160,8 @@ void TestStatement::rowContents() {
                         {QUuid::createUuid(), "", ""},
                         {QUuid::createUuid(), "", "5"}};
     const QStringList lines = render(d).allLines();
-    QVERIFY2(lines.contains("PAY PERIOD " + month(3) + " 02, 2026"), qPrintable(lines.join('\n')));
+    QVERIFY2(lines.contains("PAY PERIOD " + shortMonth(3) + " 02, 2026"),
+             qPrintable(lines.join('\n')));
     QVERIFY(lines.contains("Bonus $250.00 $0.00"));        // no hours or rate on a fixed row
     QVERIFY(lines.contains("Shifts 37.5 $20.00 $750.00")); // hours as typed
     QVERIFY(lines.contains("TOTAL GROSS EARNINGS $1,000.00"));
@@ -179,7 +177,7 @@ void TestStatement::rowContents() {
 void TestStatement::tableBrokenAcrossPages() {
     const PdfText pdf = render(withDeductions(40));
     QVERIFY(pdf.pageCount() >= 2);
-    const QString continuation = "Velo Marrick | " + month(6) + " 30, 2026 | Continued";
+    const QString continuation = "Velo Marrick | " + shortMonth(6) + " 30, 2026 | Continued";
     checkFrame(pdf, continuation);
     const QStringList &second = pdf.pages[1];
     QCOMPARE(second[2], QStringLiteral("DEDUCTIONS (CONTINUED)"));
@@ -223,7 +221,7 @@ void TestStatement::netPaymentOnItsOwnPage() {
                               .replace("2,661.00", Money::string(270000 - 100 * n).mid(1)));
         QCOMPARE(pdf.pages[pdf.pageCount() - 2].value(pdf.pages[pdf.pageCount() - 2].size() - 2),
                  QStringLiteral("TOTAL REIMBURSEMENTS $0.00"));
-        checkFrame(pdf, "Velo Marrick | " + month(6) + " 30, 2026 | Continued");
+        checkFrame(pdf, "Velo Marrick | " + shortMonth(6) + " 30, 2026 | Continued");
     }
     QVERIFY2(found, "no deduction count moves the net payment to a page of its own");
 }

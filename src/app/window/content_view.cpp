@@ -275,18 +275,28 @@ void ContentView::createActions() {
     // One share menu, shown by the toolbar's share control and the footer's.
     m_shareMenu = new QMenu(this);
     const platform::Failure failed = [this](const QString &message) { showError(message); };
-    m_shareMenu->addAction(QStringLiteral("通过邮件发送"), this, [this, failed] {
-        share([&](const QString &path) { m_desktop->mail(this, path, failed); });
-    });
-    m_shareMenu->addAction(QStringLiteral("复制文件"), this, [this] {
-        share([&](const QString &path) {
-            m_desktop->copyFile(path);
-            showNote(QStringLiteral("已复制，可粘贴到文件管理器或聊天窗口"));
-        });
-    });
-    m_shareMenu->addAction(QStringLiteral("在文件夹中显示"), this, [this, failed] {
-        share([&](const QString &path) { m_desktop->showInFolder(this, path, failed); });
-    });
+    m_shareMenu
+        ->addAction(QStringLiteral("通过邮件发送"), this,
+                    [this, failed] {
+                        share([&](const QString &path) { m_desktop->mail(this, path, failed); });
+                    })
+        ->setObjectName(QStringLiteral("shareByMail"));
+    m_shareMenu
+        ->addAction(QStringLiteral("复制文件"), this,
+                    [this] {
+                        share([&](const QString &path) {
+                            m_desktop->copyFile(path);
+                            showNote(QStringLiteral("已复制，可粘贴到文件管理器或聊天窗口"));
+                        });
+                    })
+        ->setObjectName(QStringLiteral("shareAsCopy"));
+    m_shareMenu
+        ->addAction(
+            QStringLiteral("在文件夹中显示"), this,
+            [this, failed] {
+                share([&](const QString &path) { m_desktop->showInFolder(this, path, failed); });
+            })
+        ->setObjectName(QStringLiteral("shareInFolder"));
 }
 
 QToolButton *ContentView::shareControl(bool prominent) {
@@ -562,7 +572,8 @@ void ContentView::showPreviewSheet() {
         m_sheetPreview = new PreviewPane(m_model, m_fullPreview);
         column->addWidget(m_sheetPreview, 1);
         auto *buttons = new QDialogButtonBox(m_fullPreview);
-        buttons->addButton(QStringLiteral("返回填写"), QDialogButtonBox::AcceptRole);
+        buttons->addButton(QStringLiteral("返回填写"), QDialogButtonBox::AcceptRole)
+            ->setObjectName(QStringLiteral("backToEditing"));
         connect(buttons, &QDialogButtonBox::accepted, m_fullPreview, &QDialog::accept);
         auto *row = new QHBoxLayout;
         row->setContentsMargins(12, 0, 12, 0);
