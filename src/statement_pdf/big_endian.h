@@ -24,4 +24,16 @@ inline void put32(QByteArray &b, qsizetype at, quint32 v) {
     put16(b, at + 2, quint16(v));
 }
 
+// A table's checksum: the sum of its big-endian 32-bit words, the last one zero-padded.
+inline quint32 checksum(const QByteArray &table) {
+    quint32 sum = 0;
+    for (qsizetype i = 0; i < table.size(); i += 4) {
+        quint32 word = 0;
+        for (int k = 0; k < 4; ++k)
+            word = (word << 8) | (i + k < table.size() ? uchar(table[i + k]) : 0);
+        sum += word;
+    }
+    return sum;
+}
+
 } // namespace StubPDF::BigEndian

@@ -19,17 +19,6 @@ void append32(QByteArray &b, quint32 v) {
     append16(b, quint16(v));
 }
 
-quint32 checksum(const QByteArray &table) {
-    quint32 sum = 0;
-    for (qsizetype i = 0; i < table.size(); i += 4) {
-        quint32 word = 0;
-        for (int k = 0; k < 4; ++k)
-            word = (word << 8) | (i + k < table.size() ? uchar(table[i + k]) : 0);
-        sum += word;
-    }
-    return sum;
-}
-
 constexpr quint16 wordArguments = 0x0001, scale = 0x0008, moreComponents = 0x0020, xyScale = 0x0040,
                   twoByTwo = 0x0080, haveInstructions = 0x0100;
 

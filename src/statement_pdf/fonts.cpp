@@ -26,9 +26,7 @@ QByteArray renamed(const QByteArray &font, const QString &family) {
     for (quint16 t = 0; t < tables; ++t) {
         const qsizetype entry = 12 + 16 * qsizetype(t);
         if (font.mid(entry, 4) != "name") continue;
-        const quint32 offset = (quint32(u16(font, entry + 8)) << 16) | u16(font, entry + 10);
-        const QByteArray name =
-            font.mid(offset, (quint32(u16(font, entry + 12)) << 16) | u16(font, entry + 14));
+        const QByteArray name = font.mid(u32(font, entry + 8), u32(font, entry + 12));
         const quint16 count = u16(name, 2), storage = u16(name, 4);
         QByteArray records = name.left(6), strings;
         for (quint16 r = 0; r < count; ++r) {
@@ -64,16 +62,10 @@ QByteArray renamed(const QByteArray &font, const QString &family) {
         QByteArray out = font;
         while (out.size() % 4)
             out.append('\0');
+        put32(out, entry + 4, checksum(table));
         put32(out, entry + 8, quint32(out.size()));
         put32(out, entry + 12, quint32(table.size()));
-        quint32 sum = 0;
-        QByteArray padded = table;
-        while (padded.size() % 4)
-            padded.append('\0');
-        for (qsizetype i = 0; i < padded.size(); i += 4)
-            sum += (quint32(u16(padded, i)) << 16) | u16(padded, i + 2);
-        put32(out, entry + 4, sum);
-        return out + padded;
+        return out + table;
     }
     return font;
 }
