@@ -152,8 +152,10 @@ struct EmbeddedSubset {
 EmbeddedSubset embedded(const QRawFont &raw, const QByteArray &name, const QList<quint32> &glyphs) {
     static QMutex mutex;
     static QHash<QByteArray, EmbeddedSubset> kept;
-    const QByteArray key = name + QByteArray(reinterpret_cast<const char *>(glyphs.constData()),
-                                             glyphs.size() * qsizetype(sizeof(quint32)));
+    // The head table tells two fonts of the same name apart (revision, checksum, dates).
+    const QByteArray key = name + raw.fontTable("head").left(54) +
+                           QByteArray(reinterpret_cast<const char *>(glyphs.constData()),
+                                      glyphs.size() * qsizetype(sizeof(quint32)));
     {
         const QMutexLocker locked(&mutex);
         const auto it = kept.constFind(key);
