@@ -92,9 +92,10 @@ std::optional<FontSubset> subsetFont(const QRawFont &font, const QList<quint32> 
     for (quint32 g : glyphs)
         keep(g);
     if (order.isEmpty()) keep(0);
-    for (qsizetype i = 0; i < order.size(); ++i)
-        forEachComponent(glyphData(order[i]),
-                         [&](qsizetype at) { keep(u16(glyphData(order[i]), at)); });
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        const QByteArray glyph = glyphData(order[i]);
+        forEachComponent(glyph, [&](qsizetype at) { keep(u16(glyph, at)); });
+    }
     const quint32 count = quint32(order.size());
 
     const int unitsPerEm = std::max<int>(16, u16(head, 18));
