@@ -140,28 +140,22 @@ void TestDesktopServices::initTestCase() {
     const QString apps = data + QStringLiteral("/applications/");
     const QString record = m_bin + QStringLiteral("/record");
     recorder(record, m_log);
-    writeFile(apps + "corvane-test-default.desktop",
-              pdfHandler + "Name=Zeta Default\nExec=" + record.toUtf8() + " %f\n");
-    writeFile(apps + "corvane-test-hidden.desktop",
-              pdfHandler + "Name=Hidden Handler\nNoDisplay=true\nExec=" + record.toUtf8() +
-                  " %f\n");
-    writeFile(apps + "corvane-test-alias.desktop",
-              "[Desktop Entry]\nType=Application\nMimeType=image/pdf;\nName=Alias Viewer\nExec=" +
-                  record.toUtf8() + " %f\n");
-    writeFile(apps + "corvane-test-removed.desktop",
-              pdfHandler + "Name=Removed Viewer\nExec=" + record.toUtf8() + " %f\n");
-    writeFile(apps + "corvane-test-tryexec.desktop",
-              pdfHandler + "Name=Not Installed\nTryExec=/nonexistent/viewer\nExec=viewer %f\n");
-    writeFile(apps + "corvane-test-editor.desktop",
-              "[Desktop Entry]\nType=Application\nName=Plain Editor\nExec=" + record.toUtf8() +
-                  " %f\n");
-    writeFile(apps + "corvane-test-shell.desktop",
-              pdfHandler + "Name=Shell Lister\nExec=sh -c \"" + record.toUtf8() + " %f\"\n");
-    writeFile(apps + "corvane-test-quoted.desktop",
-              pdfHandler + "Name=Quoted Viewer\nExec=" + record.toUtf8() + " \"%f\"\n");
-    writeFile(apps + "corvane-test-terminal.desktop",
-              pdfHandler + "Name=Terminal Viewer\nTerminal=true\nExec=" + record.toUtf8() +
-                  " %f\n");
+    const QByteArray exec = "Exec=" + record.toUtf8() + " %f\n";
+    const QByteArray anyApp = "[Desktop Entry]\nType=Application\n";
+    const std::pair<const char *, QByteArray> entries[] = {
+        {"default", pdfHandler + "Name=Zeta Default\n" + exec},
+        {"hidden", pdfHandler + "Name=Hidden Handler\nNoDisplay=true\n" + exec},
+        {"alias", anyApp + "MimeType=image/pdf;\nName=Alias Viewer\n" + exec},
+        {"removed", pdfHandler + "Name=Removed Viewer\n" + exec},
+        {"tryexec",
+         pdfHandler + "Name=Not Installed\nTryExec=/nonexistent/viewer\nExec=viewer %f\n"},
+        {"editor", anyApp + "Name=Plain Editor\n" + exec},
+        {"shell", pdfHandler + "Name=Shell Lister\nExec=sh -c \"" + record.toUtf8() + " %f\"\n"},
+        {"quoted", pdfHandler + "Name=Quoted Viewer\nExec=" + record.toUtf8() + " \"%f\"\n"},
+        {"terminal", pdfHandler + "Name=Terminal Viewer\nTerminal=true\n" + exec},
+    };
+    for (const auto &[name, entry] : entries)
+        writeFile(apps + "corvane-test-" + QLatin1String(name) + ".desktop", entry);
     writeFile(config + "/mimeapps.list",
               "[Default Applications]\napplication/pdf=corvane-test-default.desktop;\n"
               "[Removed Associations]\napplication/pdf=corvane-test-removed.desktop;\n");
