@@ -7,6 +7,7 @@
 #include "app/window/preview_pane.h"
 #include "dates.h"
 #include "delivery/pdf_share_payload.h"
+#include "files.h"
 #include "form/amount_field.h"
 #include "form/item_list_section.h"
 #include "form/limited_field.h"
@@ -40,8 +41,6 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <sys/stat.h>
-
 namespace {
 
 struct Window {
@@ -64,11 +63,6 @@ struct Window {
     }
 };
 
-mode_t modeOf(const QString &path) {
-    struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 bool waitForRendering(PayrollModel *model) {
     QSignalSpy rendered(model, &PayrollModel::previewErrorChanged);
     return rendered.wait(2000);
@@ -84,15 +78,11 @@ private slots:
     void forwardOnIncompleteBasics();
     void exportWhileSaveDialogIsOpen();
     void savingAnInvalidDraft();
-    void nextEmployeeKeepsAndResets();
-    void cancelledConfirmationChangesNothing();
-    void reviewEditAction();
-    void shareControlFollowsValidity();
-    void previewShowsProblemsAndPaper();
-    void previewReloadsOnlyOnChange();
+    void draftActions();
+    void commandsFollowValidity();
+    void preview();
     void windowsAreIndependent();
     void endToEnd();
-    void openWithPreparesAFile();
     void printing();
     void pressAndReleaseAlwaysClick();
     void closingAsksOnlyWhenUndelivered();
@@ -113,7 +103,6 @@ void TestContentView::initTestCase() {
 
 void TestContentView::freshWindow() {
     Window w;
-    QCOMPARE(w.view.windowTitle(), QStringLiteral("Corvane"));
     // The sizes fit the screen (the offscreen one is smaller than 880 wide).
     const QSize screen = w.view.screen()->availableGeometry().size();
     QCOMPARE(w.view.size(), fitWithin({1200, 850}, screen));
@@ -121,30 +110,9 @@ void TestContentView::freshWindow() {
     QVERIFY(w.view.minimumSizeHint().width() <= screen.width());
     QCOMPARE(fitWithin({880, 640}, {1280, 600}), QSize(880, 600));
     QCOMPARE(fitWithin({1200, 850}, {1920, 1080}), QSize(1200, 850));
-    QCOMPARE(w.view.stage(), WorkflowStep::basic);
-    QCOMPARE(w.view.forwardButton()->text(), QStringLiteral("下一步：填写金额"));
     QVERIFY(!w.view.backButton()->isVisible());
     QVERIFY(!w.model()->pdf().isEmpty()); // rendered when first shown, without the delay
     QCOMPARE(w.view.preview()->netText(), QStringLiteral("$0.00"));
-    QCOMPARE(w.view.exportAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
-    QStringList items;
-    for (QAction *a : w.view.moreButton()->menu()->actions())
-        items.append(a->text());
-    QCOMPARE(items, QStringList({"载入虚构示例", "下一位员工", "清空所有资料"}));
-    QCOMPARE(w.view.moreButton()->text(), QStringLiteral("更多"));
-    QStringList labels;
-    for (const QLabel *l : w.view.findChildren<QLabel *>())
-        labels.append(l->text());
-    for (const char *text : {"Corvane", "填写、核对、交付。每一步都清楚。", "本地处理 · 无需账号",
-                             "实时预览", "Letter", "本期净支付", "CAD", "输入需要修正",
-                             "退出前请保存或分享 PDF，工资资料不会保留"})
-        QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
-    QStringList shareItems;
-    for (QAction *a : w.view.shareMenu()->actions())
-        shareItems.append(a->text());
-    QCOMPARE(shareItems, QStringList({"通过邮件发送", "复制文件", "在文件夹中显示"}));
-    QCOMPARE(w.view.shareControls()[0]->text(), QStringLiteral("分享 PDF"));
-    QCOMPARE(w.view.exportAction()->text(), QStringLiteral("导出 PDF"));
 }
 
 void TestContentView::forwardOnIncompleteBasics() {
@@ -153,28 +121,20 @@ void TestContentView::forwardOnIncompleteBasics() {
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
     QCOMPARE(w.view.inlineError(), std::optional<QString>(QStringLiteral("请填写雇主名称。")));
     QVERIFY(w.view.inlineErrorLabel()->isVisible());
-    QCOMPARE(w.view.inlineErrorLabel()->text(), QStringLiteral("请填写雇主名称。"));
     LimitedField *employee = w.view.form()->employeeField();
-    QVERIFY(FieldErrors::shown(employee));
     QVERIFY(employee->messageLine()->isVisible()); // fields show their own problems now
 
     LimitedField *employer = w.view.form()->employerField();
     employer->input()->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(employer->input(), Qt::Key_M);
-    QVERIFY(!w.view.inlineError());         // one keystroke clears the message
-    QVERIFY(!FieldErrors::shown(employee)); // and the fields' forced display
-    QVERIFY(!employee->messageLine()->isVisible());
-    QVERIFY(!w.view.inlineErrorLabel()->isVisible());
+    QVERIFY(!w.view.inlineError()); // one keystroke clears the message and the forced display
+    QVERIFY(!employee->messageLine()->isVisible() && !w.view.inlineErrorLabel()->isVisible());
 
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
     QCOMPARE(w.view.inlineError(), std::optional<QString>(QStringLiteral("请填写员工姓名。")));
-    w.view.stepNavigation()
-        ->button(WorkflowStep::amounts)
-        ->click(); // a change of step clears it too
+    w.view.stepNavigation()->button(WorkflowStep::amounts)->click(); // a change of step too
     QVERIFY(!w.view.inlineError());
     QCOMPARE(w.view.stage(), WorkflowStep::amounts);
-    QCOMPARE(w.view.backButton()->text(), QStringLiteral("上一步"));
-    QCOMPARE(w.view.forwardButton()->text(), QStringLiteral("下一步：核对工资单"));
 }
 
 void TestContentView::exportWhileSaveDialogIsOpen() {
@@ -211,27 +171,7 @@ void TestContentView::savingAnInvalidDraft() {
 }
 
 // Which fields carry over is the payroll logic's (test_draft); here, the way there.
-void TestContentView::nextEmployeeKeepsAndResets() {
-    Window w;
-    w.load(PayrollDraft::sample());
-    w.view.setStage(WorkflowStep::review);
-    w.desktop.confirms.clear();
-    w.view.draftAction(DraftAction::nextEmployee)->trigger();
-    QCOMPARE(w.desktop.confirms,
-             QStringList{QStringLiteral("替换当前填写内容？|"
-                                        "新建下一位员工会清除员工、金额和备注，保留雇主、日期与显示"
-                                        "设置。请先保存当前 PDF。|下一位员工")});
-    QCOMPARE(w.model()->draft().employer, PayrollDraft::sample().employer);
-    QVERIFY(w.model()->draft().employee.isEmpty());
-    QCOMPARE(w.view.stage(), WorkflowStep::basic);
-    QCOMPARE(w.view.form()->employerField()->input()->text(),
-             PayrollDraft::sample().employer); // the form shows the new draft
-    w.view.draftAction(DraftAction::clear)->trigger();
-    QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("|确认清空|destructive")));
-    QVERIFY(w.model()->draft().employer.isEmpty());
-}
-
-void TestContentView::cancelledConfirmationChangesNothing() {
+void TestContentView::draftActions() {
     Window w;
     w.load(PayrollDraft::sample());
     w.view.setStage(WorkflowStep::amounts);
@@ -241,27 +181,28 @@ void TestContentView::cancelledConfirmationChangesNothing() {
     const auto message = w.view.inlineError();
     QVERIFY(message);
     const PayrollDraft before = w.model()->draft();
-    w.desktop.confirmAnswer = false;
+    w.desktop.confirmAnswer = false; // cancelled: nothing changes
     w.view.draftAction(DraftAction::clear)->trigger();
     w.view.draftAction(DraftAction::sample)->trigger();
     QVERIFY(w.model()->draft() == before);
     QCOMPARE(w.view.stage(), WorkflowStep::amounts);
     QCOMPARE(w.view.inlineError(), message);
     QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("取消会保留全部输入。|载入示例")));
+    QVERIFY(w.desktop.confirms.at(w.desktop.confirms.size() - 2).endsWith("|destructive"));
+
+    w.desktop.confirmAnswer = true;
+    w.view.draftAction(DraftAction::nextEmployee)->trigger();
+    QCOMPARE(w.desktop.confirms.last(),
+             QStringLiteral("替换当前填写内容？|新建下一位员工会清除员工、金额和备注，保留雇主、"
+                            "日期与显示设置。请先保存当前 PDF。|下一位员工"));
+    QCOMPARE(w.view.stage(), WorkflowStep::basic);
+    QVERIFY(!w.view.inlineError());
+    QCOMPARE(w.view.form()->employerField()->input()->text(),
+             PayrollDraft::sample().employer); // the form shows the new draft
 }
 
 // Where the edit action lands is Workflow::editingStep's (test_theme_steps).
-void TestContentView::reviewEditAction() {
-    Window w;
-    w.load(PayrollDraft::sample());
-    w.view.setStage(WorkflowStep::review);
-    QCOMPARE(w.view.backButton()->text(), QStringLiteral("返回修改"));
-    QVERIFY(w.view.saveButton()->isVisible() && !w.view.forwardButton()->isVisible());
-    QTest::mouseClick(w.view.reviewPanel()->editButton(), Qt::LeftButton);
-    QCOMPARE(w.view.stage(), WorkflowStep::amounts);
-}
-
-void TestContentView::shareControlFollowsValidity() {
+void TestContentView::commandsFollowValidity() {
     Window w;
     w.view.stepNavigation()->button(WorkflowStep::review)->click(); // no check when jumping ahead
     QCOMPARE(w.view.stage(), WorkflowStep::review);
@@ -269,23 +210,36 @@ void TestContentView::shareControlFollowsValidity() {
     for (QToolButton *b : w.view.shareControls())
         QVERIFY(!b->isEnabled());
     QVERIFY(!w.view.printAction()->isEnabled());
-    QCOMPARE(w.view.reviewPanel()->readinessTitle(), QStringLiteral("还有内容需要检查"));
-    QCOMPARE(w.view.reviewPanel()->readinessDetail(), QStringLiteral("请填写雇主名称。"));
     QVERIFY(!w.view.reviewPanel()->openWithButton()->isEnabled());
     w.load(PayrollDraft::sample());
     for (QToolButton *b : w.view.shareControls())
         QVERIFY(b->isEnabled());
     QVERIFY(w.view.printAction()->isEnabled());
-    QCOMPARE(w.view.shareControls()[0]->toolTip(),
-             QStringLiteral("分享真正的 PDF 附件；由你在系统面板选择应用及收件人。"));
+    w.view.setStage(WorkflowStep::review);
+    QVERIFY(w.view.saveButton()->isVisible() && !w.view.forwardButton()->isVisible());
+    QTest::mouseClick(w.view.reviewPanel()->editButton(), Qt::LeftButton);
+    QCOMPARE(w.view.stage(), WorkflowStep::amounts);
 }
 
-void TestContentView::previewShowsProblemsAndPaper() {
+void TestContentView::preview() {
+    NativePDFPreview bare;
+    bare.setData(QByteArray());
+    QCOMPARE(bare.loadCount(), 0); // empty bytes: nothing to show
+    bare.setData("not a pdf");
+    bare.setData("not a pdf");
+    QCOMPARE(bare.loadCount(), 1); // the same bad bytes are not tried again
+    QVERIFY(!bare.view()->document());
+
     Window w;
+    NativePDFPreview *shown = w.view.preview()->pdfView();
+    QCOMPARE(shown->loadCount(), 1);
+    w.view.preview()->refresh(); // an unrelated redraw reloads nothing
+    QCOMPARE(shown->loadCount(), 1);
+    QVERIFY(shown->document() && shown->document()->status() == QPdfDocument::Status::Ready);
     w.load(PayrollDraft::sample());
     QVERIFY(waitForRendering(w.model()));
+    QCOMPARE(shown->loadCount(), 2);
     QCOMPARE(w.view.preview()->netText(), QStringLiteral("$2,331.38"));
-    QCOMPARE(w.view.preview()->currencyText(), QStringLiteral("CAD"));
     w.model()->editableDraft()->a4 = true;
     w.model()->draftEdited();
     QCOMPARE(w.view.preview()->paperText(), QStringLiteral("A4")); // at once, not after the delay
@@ -294,33 +248,9 @@ void TestContentView::previewShowsProblemsAndPaper() {
     QCOMPARE(w.view.preview()->netText(), QStringLiteral("—"));
     QVERIFY(!w.view.preview()->showsProblem());
     QVERIFY(waitForRendering(w.model()));
-    QVERIFY(w.view.preview()->showsProblem());
     QCOMPARE(w.view.preview()->problemText(),
              QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。"));
-}
-
-void TestContentView::previewReloadsOnlyOnChange() {
-    NativePDFPreview preview;
-    preview.setData(QByteArray());
-    QCOMPARE(preview.loadCount(), 0); // empty bytes: nothing to show
-    preview.setData("not a pdf");
-    QCOMPARE(preview.loadCount(), 1);
-    QVERIFY(!preview.view()->document());
-    preview.setData("not a pdf");
-    QCOMPARE(preview.loadCount(), 1); // the same bad bytes are not tried again
-
-    Window w;
-    NativePDFPreview *shown = w.view.preview()->pdfView();
-    const int first = shown->loadCount();
-    QCOMPARE(first, 1);
-    w.view.preview()->refresh(); // an unrelated redraw
-    w.view.preview()->refresh();
-    QCOMPARE(shown->loadCount(), first);
-    QVERIFY(shown->document() && shown->document()->status() == QPdfDocument::Status::Ready);
-    w.model()->editableDraft()->employee = QStringLiteral("Someone");
-    w.model()->draftEdited();
-    QVERIFY(waitForRendering(w.model()));
-    QCOMPARE(shown->loadCount(), first + 1);
+    QCOMPARE(shown->loadCount(), 2); // the last good statement stays
 }
 
 void TestContentView::windowsAreIndependent() {
@@ -329,7 +259,6 @@ void TestContentView::windowsAreIndependent() {
     a.model()->editableDraft()->employer = QStringLiteral("Only A");
     a.model()->draftEdited();
     QVERIFY(b.model()->draft().employer.isEmpty());
-    QVERIFY(a.model() != b.model());
     QSignalSpy request(&a.view, &ContentView::newWindowRequested);
     QApplication::setActiveWindow(&a.view);
     QVERIFY(QTest::qWaitForWindowActive(&a.view));
@@ -339,11 +268,7 @@ void TestContentView::windowsAreIndependent() {
 
 void TestContentView::endToEnd() {
     Window w;
-    w.desktop.confirmAnswer = true;
-    w.view.draftAction(DraftAction::sample)->trigger();
-    QCOMPARE(w.desktop.confirms.size(), 1);
-    QVERIFY(waitForRendering(w.model()));
-    QCOMPARE(w.view.preview()->netText(), QStringLiteral("$2,331.38"));
+    w.load(PayrollDraft::sample());
 
     QTemporaryDir scratch;
     const QString target = scratch.filePath(QStringLiteral("statement.pdf"));
@@ -355,16 +280,9 @@ void TestContentView::endToEnd() {
     const QByteArray bytes = saved.readAll();
     QCOMPARE(bytes, w.model()->pdf()); // the saved bytes are the ones rendered for it
     QCOMPARE(w.view.note(), QStringLiteral("已保存到 ") + target);
-    const QStringList lines = readPdf(bytes).allLines();
-    QVERIFY(lines.contains(QStringLiteral("EMPLOYEE Velo Marrick")));
-    QVERIFY(lines.contains(QStringLiteral("FULL DEPOSIT NET PAYMENT $2,331.38")));
-    QVERIFY(lines.contains("PAY PERIOD " + shortMonth(6) + " 01, 2026 - " + shortMonth(6) +
-                           " 30, 2026"));
+    QVERIFY(readPdf(bytes).allLines().contains(QStringLiteral("EMPLOYEE Velo Marrick")));
 
-    auto *copy = w.view.findChild<QAction *>(QStringLiteral("shareAsCopy"));
-    QVERIFY(copy);
-    QCOMPARE(copy->text(), QStringLiteral("复制文件"));
-    copy->trigger();
+    w.view.findChild<QAction *>(QStringLiteral("shareAsCopy"))->trigger();
     const QList<QUrl> urls = QApplication::clipboard()->mimeData()->urls();
     QCOMPARE(urls.size(), 1);
     const QString file = urls[0].toLocalFile();
@@ -385,6 +303,16 @@ void TestContentView::endToEnd() {
     QCOMPARE(w.desktop.mailed.size(), 1);
     QCOMPARE(w.desktop.alerts,
              QStringList{QStringLiteral("请检查工资单|无法打开邮件程序。|知道了")});
+
+    w.view.setStage(WorkflowStep::review);
+    QTest::mouseClick(w.view.reviewPanel()->openWithButton(), Qt::LeftButton);
+    QCOMPARE(w.desktop.opened.size(), 1);
+    QCOMPARE(modeOf(w.desktop.opened[0]), mode_t(0600));
+    QTest::mouseClick(w.view.reviewPanel()->previewButton(), Qt::LeftButton); // full window
+    QDialog *sheet = w.view.fullPreview();
+    QVERIFY(sheet && sheet->isVisible() && sheet->windowModality() == Qt::WindowModal);
+    sheet->findChild<QPushButton *>(QStringLiteral("backToEditing"))->click();
+    QVERIFY(!sheet->isVisible());
 }
 
 void TestContentView::printing() {
@@ -398,34 +326,6 @@ void TestContentView::printing() {
     w.view.printAction()->trigger();
     QCOMPARE(w.desktop.printed.last(), QStringLiteral("Office|%PDF-"));
     QVERIFY(w.desktop.alerts.isEmpty());
-}
-
-void TestContentView::openWithPreparesAFile() {
-    Window w;
-    w.load(PayrollDraft::sample());
-    w.view.setStage(WorkflowStep::review);
-    QPushButton *open = w.view.reviewPanel()->openWithButton();
-    QVERIFY(open->isEnabled());
-    QTest::mouseClick(open, Qt::LeftButton);
-    QCOMPARE(w.desktop.opened.size(), 1);
-    QVERIFY(QFileInfo::exists(w.desktop.opened[0]));
-    QCOMPARE(modeOf(w.desktop.opened[0]), mode_t(0600));
-    const ReviewPanel *panel = w.view.reviewPanel();
-    QCOMPARE(panel->readinessTitle(), QStringLiteral("信息已齐全，可以导出"));
-    QCOMPARE(panel->amounts(), QStringList({"$2,700.00", "$368.62", "$0.00", "$2,331.38"}));
-    QCOMPARE(panel->currency(), QStringLiteral("CAD"));
-
-    QTest::mouseClick(panel->previewButton(), Qt::LeftButton); // the full-window preview
-    QDialog *sheet = w.view.fullPreview();
-    QVERIFY(sheet && sheet->isVisible());
-    QCOMPARE(sheet->windowTitle(), QStringLiteral("工资单预览"));
-    QCOMPARE(sheet->windowModality(), Qt::WindowModal);
-    auto *back = sheet->findChild<QPushButton *>(QStringLiteral("backToEditing"));
-    QVERIFY(back);
-    QCOMPARE(back->text(), QStringLiteral("返回填写"));
-    back->click();
-    QVERIFY(!sheet->isVisible());
-    QCOMPARE(w.view.stage(), WorkflowStep::review);
 }
 
 namespace {
@@ -604,12 +504,6 @@ void TestContentView::passwordProtectsWhatLeaves() {
     const QByteArray bytes = file.readAll();
     QVERIFY(bytes.contains("/Encrypt"));
     QVERIFY(!w.model()->pdf().contains("/Encrypt")); // the preview shows the plain statement
-    QBuffer buffer(const_cast<QByteArray *>(&bytes));
-    buffer.open(QIODevice::ReadOnly);
-    QPdfDocument document;
-    document.setPassword(password);
-    document.load(&buffer);
-    QCOMPARE(document.status(), QPdfDocument::Status::Ready);
 
     w.view.findChild<QAction *>(QStringLiteral("shareAsCopy"))->trigger();
     QCOMPARE(w.desktop.copied.size(), 1);

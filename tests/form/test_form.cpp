@@ -88,31 +88,18 @@ private slots:
 
 void TestForm::basicStep() {
     Fixture f(WorkflowStep::basic);
-    const QList<FormSection *> sections = f.form.sections();
-    QCOMPARE(sections.size(), 2);
-    QCOMPARE(sections[0]->header(), QStringLiteral("员工与发薪信息"));
-    QCOMPARE(sections[0]->footer(),
-             QStringLiteral("请使用正式名称。工资周期是这次工资对应的工作日期；付款日期是实际发薪日"
-                            "，可以与周期结束日不同。星号为必填项。"));
-    QCOMPARE(f.form.employerField()->title(), QStringLiteral("雇主名称 *"));
+    QCOMPARE(f.form.sections().size(), 2);
     QCOMPARE(f.form.employerField()->limit(), 120);
-    QCOMPARE(f.form.employeeField()->title(), QStringLiteral("员工姓名 *"));
     QCOMPARE(f.form.employeeField()->limit(), 100);
-    QStringList dates;
-    for (auto *d : f.form.dateFields())
-        dates.append(d->title());
-    QCOMPARE(dates, QStringList({"周期开始 *", "周期结束 *", "付款日期 *"}));
-    QCOMPARE(f.form.paymentChoice()->currentText(), QStringLiteral("银行转账"));
+    QCOMPARE(f.form.dateFields().size(), 3);
+    QVERIFY(!f.form.notesEditor() && !f.form.earningsSection() && !f.form.paperChoice());
+    QVERIFY(texts(&f.form).contains(QStringLiteral("Corvane ") + QLatin1String(corvaneVersion)));
     QStringList options;
     for (int i = 0; i < f.form.paymentChoice()->count(); ++i)
         options.append(f.form.paymentChoice()->itemText(i));
     QCOMPARE(options, QStringList({"银行转账", "支票", "现金", "其他"}));
     f.form.paymentChoice()->setCurrentIndex(1);
     QCOMPARE(f.draft.payment, QStringLiteral("CHEQUE"));
-    QVERIFY(!f.form.notesEditor() && !f.form.earningsSection() && !f.form.paperChoice());
-    const QStringList labels = texts(&f.form);
-    QVERIFY(labels.contains(QStringLiteral("Corvane ") + QLatin1String(corvaneVersion)));
-    QVERIFY(labels.contains(QStringLiteral("只在本机处理，不保存工资资料")));
 
     QSignalSpy edited(&f.form, &PayrollForm::edited);
     type(f.form.employerField()->input(), QStringLiteral("Maple"));
@@ -122,49 +109,19 @@ void TestForm::basicStep() {
 
 void TestForm::amountsStepOfDefaultDraft() {
     Fixture f(WorkflowStep::amounts);
-    QStringList headers, footers;
-    for (FormSection *s : f.form.sections()) {
-        headers.append(s->header());
-        footers.append(s->footer());
-    }
-    QCOMPARE(headers,
-             QStringList({"收入明细", "扣款明细", "报销", "附加备注 · 选填", "显示设置", ""}));
-    QCOMPARE(footers[0],
-             QStringLiteral("按工时：工时 × 时薪自动计算。奖金等直接选固定金额。年度累计 YTD "
-                            "请填写已包含本期的金额，不填则留空。"));
-    QCOMPARE(
-        footers[1],
-        QStringLiteral(
-            "输入已核算的所得税、CPP、EI 和其他扣款，本工具不自动算税。没有发生的扣款可留空。"));
-    QCOMPARE(footers[2], QStringLiteral("报销会加到最终净支付金额中，没有报销可留空，不用填零。"));
-    QCOMPARE(f.form.paperChoice()->currentText(), QStringLiteral("Letter"));
-    QCOMPARE(f.form.currencyChoice()->currentText(), QStringLiteral("CAD $"));
+    QCOMPARE(f.form.sections().size(), 6);
     QCOMPARE(f.form.earningsSection()->editors().size(), 1);
     QCOMPARE(f.form.deductionsSection()->editors().size(), 4);
     QCOMPARE(f.form.reimbursementsSection()->editors().size(), 1);
-    QCOMPARE(f.form.earningsSection()->addButton()->text(), QStringLiteral("添加收入项目"));
-    QCOMPARE(f.form.deductionsSection()->addButton()->text(), QStringLiteral("添加扣款项目"));
-    QCOMPARE(f.form.reimbursementsSection()->addButton()->text(), QStringLiteral("添加报销项目"));
     auto *earning = editorsOf<EarningEditor>(f.form.earningsSection()).first();
     QCOMPARE(earning->currentText(), QStringLiteral("$0.00"));
-    QCOMPARE(earning->hourlyButton()->text(), QStringLiteral("按工时"));
-    QCOMPARE(earning->fixedButton()->text(), QStringLiteral("固定金额"));
-    QVERIFY(earning->hourlyButton()->isChecked());
-    QVERIFY(texts(earning).contains(QStringLiteral("计算方式")));
-    QVERIFY(texts(earning).contains(QStringLiteral("本期收入")));
-    QCOMPARE(earning->hoursField()->title(), QStringLiteral("工时"));
-    QCOMPARE(earning->rateField()->title(), QStringLiteral("时薪 $"));
-    QCOMPARE(earning->ytdField()->title(), QStringLiteral("年度累计 YTD $"));
-    auto *deduction = editorsOf<DeductionEditor>(f.form.deductionsSection()).first();
-    QCOMPARE(deduction->amountField()->title(), QStringLiteral("本期扣款 $"));
-    QCOMPARE(deduction->heading()->removeButton()->accessibleName(),
-             QStringLiteral("删除这一行项目"));
-    QCOMPARE(editorsOf<ReimbursementEditor>(f.form.reimbursementsSection())
+    QVERIFY(earning->hourlyButton()->isChecked() && earning->hoursField() && earning->rateField());
+    QCOMPARE(editorsOf<DeductionEditor>(f.form.deductionsSection())
                  .first()
-                 ->amountField()
-                 ->title(),
-             QStringLiteral("本期报销 $"));
-    QVERIFY(texts(&f.form).contains(QStringLiteral("币种仅改变金额标识，不自动换汇。")));
+                 ->heading()
+                 ->removeButton()
+                 ->accessibleName(),
+             QStringLiteral("删除这一行项目"));
 }
 
 void TestForm::hourlyToFixedWritesTheAmount_data() {
@@ -172,22 +129,15 @@ void TestForm::hourlyToFixedWritesTheAmount_data() {
     QTest::addColumn<QString>("rate");
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("current"); // the row's current amount while hourly
-    QTest::newRow("whole") << "40"
-                           << "25"
-                           << "1000"
-                           << "$1,000.00";
-    QTest::newRow("rounded like hours × rate") << "7.5"
-                                               << "19.99"
-                                               << "149.93"
-                                               << "$149.93";
-    QTest::newRow("cents") << "0.5"
-                           << "0.1"
-                           << "0.05"
-                           << "$0.05";
-    QTest::newRow("unreadable hours keep the amount") << "abc"
-                                                      << "25"
-                                                      << "previous"
-                                                      << "—";
+    const auto row = [](const char *name, const char *h, const char *r, const char *a,
+                        const char *c) {
+        QTest::newRow(name) << QString::fromUtf8(h) << QString::fromUtf8(r) << QString::fromUtf8(a)
+                            << QString::fromUtf8(c);
+    };
+    row("whole", "40", "25", "1000", "$1,000.00");
+    row("rounded like hours × rate", "7.5", "19.99", "149.93", "$149.93");
+    row("cents", "0.5", "0.1", "0.05", "$0.05");
+    row("unreadable hours keep the amount", "abc", "25", "previous", "—");
 }
 
 void TestForm::hourlyToFixedWritesTheAmount() {
@@ -205,7 +155,6 @@ void TestForm::hourlyToFixedWritesTheAmount() {
     QVERIFY(!f.draft.earnings[0].hourly);
     QCOMPARE(f.draft.earnings[0].amount, amount);
     QVERIFY(editor->amountField() && !editor->hoursField());
-    QCOMPARE(editor->amountField()->title(), QStringLiteral("本期收入"));
     QCOMPARE(editor->amountField()->input()->text(), amount);
     QTest::mouseClick(editor->hourlyButton(), Qt::LeftButton);
     QCOMPARE(editor->hoursField()->input()->text(), hours); // hours and rate come back as they were

@@ -19,32 +19,6 @@ PdfText render(const PayrollDraft &draft) {
     return pdf;
 }
 
-QStringList sampleLines() {
-    return {
-        "PAY STUB",
-        "EMPLOYER Example Restaurant Ltd.",
-        "EMPLOYEE Velo Marrick",
-        "PAY PERIOD " + shortMonth(6) + " 01, 2026 - " + shortMonth(6) + " 30, 2026",
-        "PAYMENT DATE " + shortMonth(7) + " 05, 2026",
-        "GROSS EARNINGS",
-        "Description Hours Rate Current YTD",
-        "Salary or wages for regular hours worked 135 $20.00 $2,700.00 $16,000.00",
-        "TOTAL GROSS EARNINGS $2,700.00 $16,000.00",
-        "DEDUCTIONS",
-        "Description Current YTD",
-        "Federal Income Tax $142.33 $828.08",
-        "Provincial Income Tax $38.98 $237.09",
-        "Employment Insurance $44.01 $260.80",
-        "Canada Pension Plan $143.30 $847.90",
-        "TOTAL DEDUCTIONS $368.62 $2,173.87",
-        "REIMBURSEMENTS",
-        "Description Current",
-        "TOTAL REIMBURSEMENTS $0.00",
-        "FULL DEPOSIT NET PAYMENT $2,331.38",
-        "CAD | Page 1",
-    };
-}
-
 PayrollDraft withDeductions(int count) {
     PayrollDraft d = PayrollDraft::sample();
     d.deductions.clear();
@@ -74,66 +48,42 @@ void checkFrame(const PdfText &pdf, const QString &continuation) {
 class TestStatement : public QObject {
     Q_OBJECT
 private slots:
-    void sampleOnLetter();
-    void sampleOnA4();
-    void emptyDraft();
+    void pagesAndInformation();
     void rowContents();
-    void tableBrokenAcrossPages();
     void headingAloneAtPageFoot();
     void netPaymentOnItsOwnPage();
-    void notesFlowAcrossPages();
     void lineBreaksAndTrailingSpaces();
-    void chineseTextSurvives();
     void anyTextIsDrawable_data();
     void anyTextIsDrawable();
     void unreadableAmountFails();
     void concurrentRenderings();
 };
 
-void TestStatement::sampleOnLetter() {
-    const PdfText pdf = render(PayrollDraft::sample());
-    QVERIFY(pdf.loaded);
+// The page itself; what is on it is compared with the reference renderings (test_pdf_writer).
+void TestStatement::pagesAndInformation() {
+    PayrollDraft d = PayrollDraft::sample();
+    PdfText pdf = render(d);
     QCOMPARE(pdf.title, QStringLiteral("Pay Stub"));
     QCOMPARE(pdf.creator, QStringLiteral("Corvane Native"));
-    QCOMPARE(pdf.pageCount(), 1);
-    QCOMPARE(pdf.sizes[0], QSizeF(612, 792));
-    QCOMPARE(pdf.pages[0], sampleLines());
-}
-
-void TestStatement::sampleOnA4() {
-    PayrollDraft d = PayrollDraft::sample();
+    QCOMPARE(pdf.sizes, QList<QSizeF>{QSizeF(612, 792)});
     d.a4 = true;
-    const QByteArray bytes = StubPDF::make(d);
-    const PdfText pdf = readPdf(bytes);
+    pdf = render(d);
     QCOMPARE(pdf.pageCount(), 1);
     QVERIFY(qAbs(pdf.sizes[0].width() - 595.28) < 0.001);
     QVERIFY(qAbs(pdf.sizes[0].height() - 841.89) < 0.001);
-    QCOMPARE(pdf.pages[0], sampleLines());
-}
 
-void TestStatement::emptyDraft() {
-    PayrollDraft d;
-    d.earnings.clear();
-    d.deductions.clear();
-    d.reimbursements.clear();
-    const PdfText pdf = render(d);
-    const QStringList expected = {"PAY STUB",
-                                  "EMPLOYER",
-                                  "EMPLOYEE",
-                                  "PAY PERIOD",
-                                  "PAYMENT DATE",
-                                  "GROSS EARNINGS",
-                                  "Description Hours Rate Current YTD",
-                                  "TOTAL GROSS EARNINGS $0.00",
-                                  "DEDUCTIONS",
-                                  "Description Current YTD",
-                                  "TOTAL DEDUCTIONS $0.00",
-                                  "REIMBURSEMENTS",
-                                  "Description Current",
-                                  "TOTAL REIMBURSEMENTS $0.00",
-                                  "FULL DEPOSIT NET PAYMENT $0.00",
-                                  "CAD | Page 1"};
-    QCOMPARE(pdf.pages.value(0), expected);
+    // Without any row, every section still has its heading, column titles and total.
+    PayrollDraft empty;
+    empty.earnings.clear();
+    empty.deductions.clear();
+    empty.reimbursements.clear();
+    QCOMPARE(render(empty).pages.value(0),
+             QStringList({"PAY STUB", "EMPLOYER", "EMPLOYEE", "PAY PERIOD", "PAYMENT DATE",
+                          "GROSS EARNINGS", "Description Hours Rate Current YTD",
+                          "TOTAL GROSS EARNINGS $0.00", "DEDUCTIONS", "Description Current YTD",
+                          "TOTAL DEDUCTIONS $0.00", "REIMBURSEMENTS", "Description Current",
+                          "TOTAL REIMBURSEMENTS $0.00", "FULL DEPOSIT NET PAYMENT $0.00",
+                          "CAD | Page 1"}));
 }
 
 void TestStatement::rowContents() {
@@ -174,25 +124,6 @@ void TestStatement::rowContents() {
     QCOMPARE(lines.count(QStringLiteral("Description Current")), 1); // the skipped row adds nothing
 }
 
-void TestStatement::tableBrokenAcrossPages() {
-    const PdfText pdf = render(withDeductions(40));
-    QVERIFY(pdf.pageCount() >= 2);
-    const QString continuation = "Velo Marrick | " + shortMonth(6) + " 30, 2026 | Continued";
-    checkFrame(pdf, continuation);
-    const QStringList &second = pdf.pages[1];
-    QCOMPARE(second[2], QStringLiteral("DEDUCTIONS (CONTINUED)"));
-    QCOMPARE(second[3], QStringLiteral("Description Current YTD"));
-    QVERIFY(second[4].startsWith(QStringLiteral("Deduction ")));
-    // No row is lost or repeated across the break.
-    QStringList rows;
-    for (const QString &line : pdf.allLines())
-        if (line.startsWith(QStringLiteral("Deduction "))) rows.append(line);
-    QCOMPARE(rows.size(), 40);
-    for (int i = 0; i < 40; ++i)
-        QCOMPARE(rows[i], QStringLiteral("Deduction %1 $1.00").arg(i));
-    QVERIFY(pdf.allLines().contains(QStringLiteral("TOTAL DEDUCTIONS $40.00")));
-}
-
 // The heading asks for 56 points only, so with 56–63 points left it stays at the foot
 // of the page and its table continues on the next one.
 void TestStatement::headingAloneAtPageFoot() {
@@ -217,8 +148,7 @@ void TestStatement::netPaymentOnItsOwnPage() {
         const QStringList &last = pdf.pages.last();
         if (pdf.pageCount() < 2 || last.size() != 4) continue;
         found = true;
-        QCOMPARE(last[2], QStringLiteral("FULL DEPOSIT NET PAYMENT $2,661.00")
-                              .replace("2,661.00", Money::string(270000 - 100 * n).mid(1)));
+        QCOMPARE(last[2], "FULL DEPOSIT NET PAYMENT " + Money::string(270000 - 100 * n));
         QCOMPARE(pdf.pages[pdf.pageCount() - 2].value(pdf.pages[pdf.pageCount() - 2].size() - 2),
                  QStringLiteral("TOTAL REIMBURSEMENTS $0.00"));
         checkFrame(pdf, "Velo Marrick | " + shortMonth(6) + " 30, 2026 | Continued");
@@ -252,47 +182,13 @@ void TestStatement::lineBreaksAndTrailingSpaces() {
     const qreal gap =
         box(broken, QStringLiteral("NET")).top() - box(unbroken, QStringLiteral("NET")).top();
     QVERIFY2(gap >= 10 && gap <= 16, qPrintable(QString::number(gap))); // one line of 10 pt
-}
 
-void TestStatement::notesFlowAcrossPages() {
-    PayrollDraft d = PayrollDraft::sample();
-    QStringList words;
-    for (int i = 0; words.join(' ').size() < 6000; ++i)
-        words.append(QStringLiteral("word%1").arg(i));
-    d.notes = words.join(' ');
-    d.employee.clear();
-    d.end.reset();
-    const PdfText pdf = render(d);
-    QVERIFY(pdf.pageCount() >= 3);
-    checkFrame(pdf, QStringLiteral("| | Continued"));
-    QStringList flowed;
-    bool inNotes = false;
-    for (int p = 0; p < pdf.pageCount(); ++p) {
-        for (int i = p == 0 ? 0 : 2; i < pdf.pages[p].size() - 1; ++i) {
-            const QString &line = pdf.pages[p][i];
-            if (line == QStringLiteral("ADDITIONAL NOTES")) {
-                inNotes = true;
-                continue;
-            }
-            if (line.startsWith(QStringLiteral("FULL DEPOSIT"))) inNotes = false;
-            if (inNotes) flowed.append(line);
-        }
-    }
-    QCOMPARE(flowed.join(' '), d.notes); // nothing lost or repeated between pages
-    QVERIFY(!pdf.allLines().join('\n').contains(QStringLiteral("NOTES (CONTINUED)")));
-}
-
-void TestStatement::chineseTextSurvives() {
-    PayrollDraft d = PayrollDraft::sample();
-    d.employee = QStringLiteral("王小明");
-    d.employer = QStringLiteral("枫叶餐厅有限公司");
-    d.notes = QStringLiteral("加班已由经理批准，请核对。");
-    d.deductions[0].label = QStringLiteral("联邦所得税");
-    const QStringList lines = render(d).allLines();
-    QVERIFY2(lines.contains(QStringLiteral("EMPLOYEE 王小明")), qPrintable(lines.join('\n')));
-    QVERIFY(lines.contains(QStringLiteral("EMPLOYER 枫叶餐厅有限公司")));
-    QVERIFY(lines.contains(QStringLiteral("加班已由经理批准，请核对。")));
-    QVERIFY(lines.contains(QStringLiteral("联邦所得税 $142.33 $828.08")));
+    // A word longer than its column wraps inside itself, and every letter is drawn.
+    d.employee = d.notes = QString(2000, u'W');
+    qsizetype letters = 0;
+    for (const QString &line : readPdf(StubPDF::make(d)).allLines())
+        if (!line.isEmpty() && line.count(u'W') == line.size()) letters += line.size();
+    QVERIFY(letters >= 4000); // the employee also heads every continued page
 }
 
 void TestStatement::anyTextIsDrawable_data() {
@@ -323,14 +219,6 @@ void TestStatement::anyTextIsDrawable() {
     const PdfText pdf = render(d);
     QVERIFY(pdf.loaded);
     QVERIFY(pdf.pageCount() >= 1);
-    if (text.size() == 2000) {
-        // The word wraps inside itself and every letter reaches the notes pages.
-        qsizetype letters = 0;
-        for (const QString &line : pdf.allLines())
-            if (!line.contains(' ') && !line.isEmpty() && line.count(u'W') == line.size())
-                letters += line.size();
-        QVERIFY(letters >= 2000 * 2); // notes and the employee value, at least
-    }
 }
 
 void TestStatement::unreadableAmountFails() {

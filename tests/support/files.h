@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+// Small file helpers for tests: permission bits (of the link itself, never its target),
+// whole contents, and writing a file with its folders.
+inline mode_t modeOf(const QString &path) {
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+inline QByteArray contents(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes, mode_t mode = 0644) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        return false;
+    f.close();
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
