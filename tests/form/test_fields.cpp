@@ -231,11 +231,10 @@ void TestFields::dateField() {
     QCOMPARE(host.date, std::optional<QDate>(QDate::currentDate()));
     QVERIFY(field->picker()->isVisible());
     QCOMPARE(shown(field), QString());
-    QCOMPARE(field->picker()->minimumDate(), QDate(1900, 1, 1));
-    QCOMPARE(field->picker()->maximumDate(), QDate(2199, 12, 31));
-    QCOMPARE(field->picker()->calendarWidget()->minimumDate(), QDate(1900, 1, 1));
     field->picker()->setDate(QDate(1850, 5, 5)); // beyond the range: held at the first day
     QCOMPARE(host.date, std::optional<QDate>(QDate(1900, 1, 1)));
+    field->picker()->setDate(QDate(2300, 5, 5));
+    QCOMPARE(host.date, std::optional<QDate>(QDate(2199, 12, 31)));
     field->picker()->setDate(QDate(2026, 6, 30));
     QCOMPARE(host.date, std::optional<QDate>(QDate(2026, 6, 30)));
 

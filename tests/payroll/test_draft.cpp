@@ -11,7 +11,6 @@ private slots:
     void defaults();
     void filename_data();
     void filename();
-    void filenameCutKeepsWholeCharacters();
     void dateLabel();
     void equality();
     void replacements();
@@ -57,29 +56,31 @@ void TestDraft::filename_data() {
     QTest::addColumn<QString>("employee");
     QTest::addColumn<bool>("dated");
     QTest::addColumn<QString>("name");
-    QTest::newRow("breakers and spaces")
-        << QStringLiteral("  A/B:C  ") << false << QStringLiteral("Corvane_A_B_C__");
-    QTest::newRow("blank") << QStringLiteral(" \t") << false
-                           << QStringLiteral("Corvane_Employee__");
-    QTest::newRow("each breaker") << QStringLiteral("a\\b*c?d\"e<f>g|h") << false
-                                  << QStringLiteral("Corvane_a_b_c_d_e_f_g_h__");
-    QTest::newRow("two in a row") << QStringLiteral("a//b") << false
-                                  << QStringLiteral("Corvane_a__b__");
-    QTest::newRow("control and format") << QStringLiteral("a\u0007b\u200Dc\U000E0001d") << false
-                                        << QStringLiteral("Corvane_a_b_c_d__");
-    QTest::newRow("dated, space kept")
-        << QStringLiteral("Velo Marrick") << true
-        << QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30");
-    QTest::newRow("chinese") << QStringLiteral("王小明") << false
-                             << QStringLiteral("Corvane_王小明__");
-    QTest::newRow("seventy of a hundred")
-        << QString(100, u'x') << false
-        << QStringLiteral("Corvane_") + QString(70, u'x') + QStringLiteral("__");
-    // 4 bytes each: the name with ".pdf" must stay within 255 bytes and keep its dates.
-    QTest::newRow("seventy emoji, dated")
+    const auto row = [](const char *name, const QString &employee, const QString &person) {
+        QTest::newRow(name) << employee << false << QStringLiteral("Corvane_") + person + "__";
+    };
+    row("breakers and spaces", QStringLiteral("  A/B:C  "), QStringLiteral("A_B_C"));
+    row("blank", QStringLiteral(" \t"), QStringLiteral("Employee"));
+    row("each breaker", QStringLiteral("a\\b*c?d\"e<f>g|h"), QStringLiteral("a_b_c_d_e_f_g_h"));
+    row("two in a row", QStringLiteral("a//b"), QStringLiteral("a__b"));
+    row("control and format", QStringLiteral("a\u0007b\u200Dc\U000E0001d"),
+        QStringLiteral("a_b_c_d"));
+    row("chinese", QStringLiteral("王小明"), QStringLiteral("王小明"));
+    row("seventy of a hundred", QString(100, u'x'), QString(70, u'x'));
+    // The cut counts characters as a person sees them: a flag is the 70th.
+    const QString flag = QStringLiteral("\U0001F1E8\U0001F1E6");
+    row("flag as the seventieth", QString(69, u'a') + flag + "zzz", QString(69, u'a') + flag);
+    // Name and ".pdf" stay within 255 bytes (241 for the person without dates), never
+    // splitting a character: 48 letters of 5 bytes fit.
+    const QString accented = QStringLiteral("e\u0301\u0323");
+    row("byte limit", accented.repeated(80), accented.repeated(48));
+    QTest::newRow("seventy emoji keep their dates")
         << QStringLiteral("\U0001F600").repeated(70) << true
         << QStringLiteral("Corvane_") + QStringLiteral("\U0001F600").repeated(55) +
                QStringLiteral("_2026-06-01_2026-06-30");
+    QTest::newRow("dated, space kept")
+        << QStringLiteral("Velo Marrick") << true
+        << QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30");
 }
 
 void TestDraft::filename() {
@@ -88,26 +89,10 @@ void TestDraft::filename() {
     QFETCH(QString, name);
     PayrollDraft d;
     d.employee = employee;
-    if (dated) {
-        d.start = QDate(2026, 6, 1);
-        d.end = QDate(2026, 6, 30);
-    }
+    d.start = dated ? std::optional(QDate(2026, 6, 1)) : std::nullopt;
+    d.end = dated ? std::optional(QDate(2026, 6, 30)) : std::nullopt;
     QCOMPARE(d.filename(), name);
-}
-
-void TestDraft::filenameCutKeepsWholeCharacters() {
-    PayrollDraft d;
-    // 69 letters, then a flag (two code points), then more: the flag is the 70th character.
-    d.employee = QString(69, u'a') + QStringLiteral("\U0001F1E8\U0001F1E6") + QStringLiteral("zzz");
-    QCOMPARE(d.filename(), QStringLiteral("Corvane_") + QString(69, u'a') +
-                               QStringLiteral("\U0001F1E8\U0001F1E6__"));
-    // Letters with two combining marks count as one character each, and the byte limit
-    // (241 for the name's part without dates) never splits one: 48 of 5 bytes fit.
-    const QString accented = QStringLiteral("e\u0301\u0323");
-    d.employee = accented.repeated(80);
-    QCOMPARE(d.filename(),
-             QStringLiteral("Corvane_") + accented.repeated(48) + QStringLiteral("__"));
-    QCOMPARE((d.filename() + QStringLiteral(".pdf")).toUtf8().size(), 254);
+    QVERIFY((name + QStringLiteral(".pdf")).toUtf8().size() <= 255);
 }
 
 void TestDraft::dateLabel() {

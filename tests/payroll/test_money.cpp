@@ -1,7 +1,7 @@
+#include "message_of.h"
 #include "payroll/money.h"
 
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -12,35 +12,6 @@ const QString kGrammar =
 const QString kHours = QStringLiteral("工时不能超过 99,999.99。");
 const QString kProduct = QStringLiteral("单项收入金额过大，请检查工时和时薪。");
 
-// Runs f and returns the message it threw, or an empty string when it returned.
-template <typename F> QString messageOf(F f) {
-    try {
-        f();
-    } catch (const PayrollError &e) {
-        return e.errorDescription();
-    }
-    return QString();
-}
-
-__extension__ typedef __int128 Int128;
-
-// An independent reading of a valid amount text: mantissa and number of fraction digits.
-struct Decimal {
-    Int128 mantissa = 0;
-    int scale = 0;
-};
-Decimal readDecimal(const QString &text) {
-    static const QRegularExpression pattern(QStringLiteral("^([0-9]+)(?:\\.([0-9]{0,2}))?$"));
-    const auto m = pattern.match(text.trimmed());
-    Decimal d;
-    if (!m.hasMatch()) return d;
-    const QString digits = m.captured(1) + m.captured(2);
-    for (QChar c : digits)
-        d.mantissa = d.mantissa * 10 + (c.unicode() - '0');
-    d.scale = int(m.captured(2).size());
-    return d;
-}
-
 } // namespace
 
 class TestMoney : public QObject {
@@ -50,7 +21,6 @@ private slots:
     void cents();
     void hours_data();
     void hours();
-    void hoursAgreesWithExactDecimal();
     void string_data();
     void string();
     void plain_data();
@@ -143,51 +113,6 @@ void TestMoney::hours() {
     QCOMPARE(Money::readableHours(hours, rate),
              message.isEmpty() ? std::optional(cents) : std::nullopt);
     if (message.isEmpty()) QCOMPARE(got, cents);
-}
-
-// Hours × rate computed exactly in decimal and rounded half up must equal the
-// integer computation for every valid pair.
-void TestMoney::hoursAgreesWithExactDecimal() {
-    QRandomGenerator rng(20260701);
-    const auto randomText = [&rng](int maxIntDigits) {
-        QString text = QString::number(rng.bounded(1, maxIntDigits + 1) == 1
-                                           ? rng.bounded(10)
-                                           : rng.bounded(quint64(1'000'000'000)));
-        text = text.left(maxIntDigits);
-        switch (rng.bounded(4)) {
-        case 0:
-            break;
-        case 1:
-            text += u'.';
-            break;
-        case 2:
-            text += u'.' + QString::number(rng.bounded(10));
-            break;
-        default:
-            text += QStringLiteral(".%1").arg(rng.bounded(100), 2, 10, QChar(u'0'));
-        }
-        return text;
-    };
-    int compared = 0;
-    for (int i = 0; i < 200'000; ++i) {
-        const QString h = randomText(5);
-        const QString r = randomText(rng.bounded(1, 10));
-        const Decimal dh = readDecimal(h);
-        const Decimal dr = readDecimal(r);
-        // value × 100 = mantissa product × 100 / 10^scale, rounded half up.
-        Int128 numerator = dh.mantissa * dr.mantissa * 100;
-        Int128 divisor = 1;
-        for (int k = 0; k < dh.scale + dr.scale; ++k)
-            divisor *= 10;
-        const Int128 expected = (numerator * 2 + divisor) / (divisor * 2);
-        if (expected > Money::limit) {
-            QCOMPARE(messageOf([&] { Money::hours(h, r); }), kProduct);
-            continue;
-        }
-        QCOMPARE(Money::hours(h, r), qint64(expected));
-        ++compared;
-    }
-    QVERIFY(compared > 100'000);
 }
 
 void TestMoney::string_data() {

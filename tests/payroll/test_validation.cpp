@@ -1,3 +1,4 @@
+#include "message_of.h"
 #include "payroll/money.h"
 #include "payroll/payroll_draft.h"
 
@@ -6,15 +7,6 @@
 #include <functional>
 
 namespace {
-
-QString messageOf(const std::function<void()> &f) {
-    try {
-        f();
-    } catch (const PayrollError &e) {
-        return e.errorDescription();
-    }
-    return QString();
-}
 
 // A draft that passes validation, with one fixed earning of 100.00 and no deductions.
 PayrollDraft valid() {

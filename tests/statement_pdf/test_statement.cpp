@@ -1,14 +1,13 @@
 #include "dates.h"
+#include "message_of.h"
 #include "payroll/money.h"
 #include "payroll/payroll_draft.h"
 #include "pdf_text.h"
 #include "statement_pdf/stub_pdf.h"
 
 #include <QGuiApplication>
-#include <QRegularExpression>
 #include <QtTest>
 
-#include <functional>
 #include <thread>
 
 namespace {
@@ -194,43 +193,29 @@ void TestStatement::lineBreaksAndTrailingSpaces() {
 void TestStatement::anyTextIsDrawable_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << QString();
-    QTest::newRow("spaces") << QStringLiteral("     ");
     QTest::newRow("newlines") << QStringLiteral("\n\n\r\n\r\n\r");
-    QTest::newRow("tabs") << QStringLiteral("\t\ta\tb");
     QTest::newRow("emoji") << QStringLiteral("👩‍👩‍👧‍👦 🇨🇦 ✔️");
     QTest::newRow("combining") << QStringLiteral("e\u0301\u0323\u0308 Z\u0335\u0336\u0337");
     QTest::newRow("rtl") << QStringLiteral(
         "\u202Eabc \u05E9\u05DC\u05D5\u05DD \u0645\u0631\u062D\u0628\u0627");
     QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + "x" + QChar(0xDC00);
     QTest::newRow("controls") << QStringLiteral("a") + QChar(0) + QChar(7) + QChar(0x1B) + "b";
-    QTest::newRow("one long word") << QString(2000, u'W');
     QTest::newRow("long CJK run") << QString(1500, QChar(0x6C49));
 }
 
 void TestStatement::anyTextIsDrawable() {
     QFETCH(QString, text);
     PayrollDraft d = PayrollDraft::sample();
-    d.employee = text;
-    d.notes = text;
-    d.earnings[0].label = text;
-    d.deductions[1].label = text;
-    d.payment = text;
+    d.employee = d.notes = d.earnings[0].label = d.deductions[1].label = d.payment = text;
     d.currency = text.left(40);
-    const PdfText pdf = render(d);
-    QVERIFY(pdf.loaded);
-    QVERIFY(pdf.pageCount() >= 1);
+    QVERIFY(render(d).pageCount() >= 1);
 }
 
 void TestStatement::unreadableAmountFails() {
     PayrollDraft d = PayrollDraft::sample();
     d.reimbursements[0].amount = QStringLiteral("12.345");
-    try {
-        StubPDF::make(d);
-        QFAIL("rendering an unreadable amount succeeded");
-    } catch (const PayrollError &e) {
-        QCOMPARE(e.errorDescription(),
-                 QStringLiteral("金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。"));
-    }
+    QCOMPARE(messageOf([&] { StubPDF::make(d); }),
+             QStringLiteral("金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。"));
 }
 
 void TestStatement::concurrentRenderings() {
