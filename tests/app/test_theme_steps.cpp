@@ -9,19 +9,16 @@
 
 namespace {
 
-QPalette darkPalette() {
+QPalette palette(const QColor &window, const QColor &text, const QColor &base) {
     QPalette p;
-    p.setColor(QPalette::Window, QColor(30, 30, 30));
-    p.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
     return p;
 }
 
-QPalette lightPalette() {
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(240, 240, 240));
-    p.setColor(QPalette::WindowText, QColor(20, 20, 20));
-    return p;
-}
+const QPalette light = palette(QColor(239, 239, 239), Qt::black, Qt::white);
+const QPalette dark = palette(QColor(53, 53, 53), Qt::white, QColor(42, 42, 42));
 
 } // namespace
 
@@ -32,24 +29,14 @@ private slots:
     void textsAreReadable();
     void openWidgetFollowsAppearance();
     void steps();
-    void navigationSelectsAnyStep();
 };
 
 void TestThemeSteps::textsAreReadable_data() {
     QTest::addColumn<QPalette>("palette");
-    QPalette light;
-    light.setColor(QPalette::Window, QColor(239, 239, 239));
-    light.setColor(QPalette::WindowText, Qt::black);
-    light.setColor(QPalette::Base, Qt::white);
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(53, 53, 53));
-    dark.setColor(QPalette::WindowText, Qt::white);
-    dark.setColor(QPalette::Base, QColor(42, 42, 42));
     QTest::newRow("light") << light;
     QTest::newRow("dark") << dark;
-    QPalette darker = darkPalette();
-    darker.setColor(QPalette::Base, QColor(20, 20, 20));
-    QTest::newRow("darker") << darker;
+    QTest::newRow("darker") << palette(QColor(30, 30, 30), QColor(235, 235, 235),
+                                       QColor(20, 20, 20));
 }
 
 // Every text meets the WCAG AA ratio against the background it is drawn on.
@@ -70,27 +57,27 @@ void TestThemeSteps::textsAreReadable() {
 // An open widget is recoloured when the desktop switches between light and dark; a palette
 // with no clear answer counts as light.
 void TestThemeSteps::openWidgetFollowsAppearance() {
-    const QColor light = Theme::errorInk().resolve(lightPalette());
-    const QColor dark = Theme::errorInk().resolve(darkPalette());
-    QVERIFY(light != dark);
+    const QColor lightInk = Theme::errorInk().resolve(light);
+    const QColor darkInk = Theme::errorInk().resolve(dark);
+    QVERIFY(lightInk != darkInk);
     QPalette undecided;
     undecided.setColor(QPalette::Window, Qt::gray);
     undecided.setColor(QPalette::WindowText, Qt::gray);
-    QCOMPARE(Theme::errorInk().resolve(undecided), light);
+    QCOMPARE(Theme::errorInk().resolve(undecided), lightInk);
 
-    QApplication::setPalette(lightPalette());
+    QApplication::setPalette(light);
     QWidget window;
     auto *label = new QLabel(QStringLiteral("x"), &window);
     QColor seen;
     Theme::follow(label, [&] { seen = Theme::errorInk().resolve(label->palette()); });
     window.show();
-    QCOMPARE(seen, light);
-    QApplication::setPalette(darkPalette());
+    QCOMPARE(seen, lightInk);
+    QApplication::setPalette(dark);
     QApplication::processEvents();
-    QCOMPARE(seen, dark);
-    QApplication::setPalette(lightPalette());
+    QCOMPARE(seen, darkInk);
+    QApplication::setPalette(light);
     QApplication::processEvents();
-    QCOMPARE(seen, light);
+    QCOMPARE(seen, lightInk);
 }
 
 void TestThemeSteps::steps() {
@@ -115,27 +102,6 @@ void TestThemeSteps::steps() {
              std::optional<QString>(QStringLiteral("周期结束日期不能早于开始日期。")));
     QCOMPARE(Workflow::editingStep(d), WorkflowStep::basic);
     QCOMPARE(Workflow::blockingProblem(WorkflowStep::review, d), std::nullopt);
-}
-
-void TestThemeSteps::navigationSelectsAnyStep() {
-    StepNavigation nav;
-    nav.show();
-    QSignalSpy selected(&nav, &StepNavigation::stageSelected);
-    const auto marked = [&nav] {
-        QList<WorkflowStep> current;
-        for (WorkflowStep s : Workflow::allCases)
-            if (nav.button(s)->isChecked()) current.append(s);
-        return current;
-    };
-    QCOMPARE(marked(), QList<WorkflowStep>{WorkflowStep::basic});
-    QTest::mouseClick(nav.button(WorkflowStep::review), Qt::LeftButton);
-    QCOMPARE(selected.count(), 1);
-    QCOMPARE(selected.last().at(0).value<WorkflowStep>(), WorkflowStep::review);
-    QCOMPARE(marked(), QList<WorkflowStep>{WorkflowStep::review});
-    QTest::mouseClick(nav.button(WorkflowStep::review), Qt::LeftButton); // the current one again
-    QCOMPARE(marked(), QList<WorkflowStep>{WorkflowStep::review});
-    QCOMPARE(nav.button(WorkflowStep::amounts)->accessibleName(),
-             QStringLiteral("第2步，收入与扣款"));
 }
 
 QTEST_MAIN(TestThemeSteps)
