@@ -243,13 +243,6 @@ void TestContentView::commandsFollowValidity() {
 }
 
 void TestContentView::preview() {
-    NativePDFPreview bare;
-    bare.setData(QByteArray());
-    QCOMPARE(bare.loadCount(), 0); // empty bytes: nothing to show
-    bare.setData("not a pdf");
-    bare.setData("not a pdf");
-    QCOMPARE(bare.loadCount(), 1); // the same bad bytes are not tried again
-
     Window w;
     NativePDFPreview *shown = w.view.preview()->pdfView();
     QCOMPARE(shown->loadCount(), 1);

@@ -9,24 +9,11 @@
 class TestPayrollModel : public QObject {
     Q_OBJECT
 private slots:
-    void nothingUntilShown();
     void burstRendersOnceAfterTheLast();
     void failureKeepsBytesAndFixClearsMessage();
     void unchangedDraftSchedulesNothing();
     void netAndIncompleteDrafts();
 };
-
-void TestPayrollModel::nothingUntilShown() {
-    PayrollModel model;
-    QVERIFY(model.pdf().isEmpty());
-    QVERIFY(!model.previewError());
-    QVERIFY(!model.refreshPending());
-    QTest::qWait(300);
-    QVERIFY(model.pdf().isEmpty());
-    model.refresh(); // what the window does when it is first shown
-    QVERIFY(model.pdf().startsWith("%PDF"));
-    QVERIFY(!model.previewError());
-}
 
 void TestPayrollModel::burstRendersOnceAfterTheLast() {
     PayrollModel model;

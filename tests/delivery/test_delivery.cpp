@@ -5,6 +5,7 @@
 #include "files.h"
 #include "message_of.h"
 #include "pdf_text.h"
+#include "programs.h"
 #include "statement_pdf/stub_pdf.h"
 
 #include <QBuffer>
@@ -43,16 +44,6 @@ template <typename F> QByteArray stderrOf(F f) {
 
 QByteArray clearPrevious() {
     return stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); });
-}
-
-// Whether a command succeeded, and what it printed.
-QPair<bool, QString> run(const QString &program, const QStringList &arguments) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    process.waitForFinished(30000);
-    return {process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
-            QString::fromUtf8(process.readAll())};
 }
 
 QStringList entries(const QString &folder) {
@@ -256,15 +247,16 @@ void TestDelivery::protectedStatements() {
     QVERIFY(locked != PdfProtection::encrypt(plain, password)); // random salt, IV and ID
     const QString path = m_scratch->filePath(QStringLiteral("locked.pdf"));
     QVERIFY(writeFile(path, locked));
-    const auto shown = run(QStringLiteral("qpdf"),
-                           {QStringLiteral("--show-encryption"), "--password=" + password, path});
+    const ProgramOutput shown =
+        runProgram(QStringLiteral("qpdf"), {"--show-encryption", "--password=" + password, path});
     for (const char *line : {"R = 6", "stream encryption method: AESv3",
                              "Supplied password is user password", "print high resolution: allowed",
                              "extract for any purpose: allowed", "modify other: not allowed"})
-        QVERIFY2(shown.first && shown.second.contains(QLatin1String(line)), line);
-    QVERIFY(!run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}).first);
-    const auto text = run(QStringLiteral("pdftotext"), {"-upw", password, path, "-"});
-    QVERIFY(text.first && text.second.contains(QStringLiteral("NET PAYMENT $2,331.38")));
+        QVERIFY2(shown.ok() && shown.text.contains(QLatin1String(line)), line);
+    QVERIFY(!runProgram(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}).ok());
+    const ProgramOutput text =
+        runProgram(QStringLiteral("pdftotext"), {"-upw", password, path, "-"});
+    QVERIFY(text.ok() && text.text.contains(QStringLiteral("NET PAYMENT $2,331.38")));
 
     // The viewer the window uses opens it only with the password.
     QBuffer buffer;

