@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Checks the marked content of a tagged PDF against its structure tree: every MCID in a
 page's content belongs to exactly one structure element, every one the structure names
-exists, and the parent tree names the same owner. Prints the problems, one a line, and
+exists, and the parent tree, reached through each page's StructParents, names the same
+owner. Prints the problems, one a line, and
 "ok" when there are none; exits 1 on problems."""
 import re
 import sys
@@ -18,7 +19,13 @@ with open(sys.argv[1], "rb") as f:
     pages = list(PDFPage.create_pages(doc))
     page_of = {p.pageid: i for i, p in enumerate(pages)}
     drawn = {}
+    page_of_key = {}
     for i, page in enumerate(pages):
+        key = page.attrs.get("StructParents")
+        if key is None:
+            problems.append(f"page {i + 1}: no StructParents")
+        else:
+            page_of_key[resolve1(key)] = i
         data = b"".join(resolve1(s).get_data() for s in (page.contents or []))
         ids = [int(m) for m in re.findall(rb"/MCID (\d+)", data)]
         if len(ids) != len(set(ids)):
@@ -59,9 +66,13 @@ with open(sys.argv[1], "rb") as f:
             problems.append(f"page {page + 1}: the structure names MCID {mcid}, not drawn")
     nums = resolve1(resolve1(root["ParentTree"])["Nums"])
     for key, array in zip(nums[0::2], nums[1::2]):
+        page = page_of_key.get(key)
+        if page is None:
+            problems.append(f"parent tree: key {key} belongs to no page")
+            continue
         for mcid, owner in enumerate(resolve1(array)):
-            if owners.get((key, mcid)) != owner.objid:
-                problems.append(f"parent tree: page {key + 1} MCID {mcid} has another owner")
+            if owners.get((page, mcid)) != owner.objid:
+                problems.append(f"parent tree: page {page + 1} MCID {mcid} has another owner")
 
 print("\n".join(problems) if problems else "ok")
 sys.exit(1 if problems else 0)
