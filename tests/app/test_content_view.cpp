@@ -98,7 +98,6 @@ private slots:
     void draftActions();
     void commandsFollowValidity();
     void preview();
-    void windowsAreIndependent();
     void delivery();
     void pressAndReleaseAlwaysClick();
     void closingAsksOnlyWhenUndelivered();
@@ -264,19 +263,6 @@ void TestContentView::preview() {
     QCOMPARE(w.view.preview()->problemText(),
              QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。"));
     QCOMPARE(shown->loadCount(), 2); // the last good statement stays
-}
-
-void TestContentView::windowsAreIndependent() {
-    Window a;
-    Window b;
-    a.model()->editableDraft()->employer = QStringLiteral("Only A");
-    a.model()->draftEdited();
-    QVERIFY(b.model()->draft().employer.isEmpty());
-    QSignalSpy request(&a.view, &ContentView::newWindowRequested);
-    QApplication::setActiveWindow(&a.view);
-    QVERIFY(QTest::qWaitForWindowActive(&a.view));
-    QTest::keyClick(&a.view, Qt::Key_N, Qt::ControlModifier);
-    QCOMPARE(request.count(), 1);
 }
 
 void TestContentView::delivery() {

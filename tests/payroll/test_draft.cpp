@@ -11,7 +11,6 @@ private slots:
     void rows();
     void filename_data();
     void filename();
-    void dateLabel();
     void equality();
     void replacements();
 };
@@ -85,15 +84,6 @@ void TestDraft::filename() {
     d.end = dated ? std::optional(QDate(2026, 6, 30)) : std::nullopt;
     QCOMPARE(d.filename(), name);
     QVERIFY((name + QStringLiteral(".pdf")).toUtf8().size() <= 255);
-}
-
-void TestDraft::dateLabel() {
-    QCOMPARE(PayrollDraft::dateLabel(std::nullopt), QString());
-    QCOMPARE(PayrollDraft::dateLabel(QDate(2026, 6, 1), QStringLiteral("yyyy-MM-dd")),
-             QStringLiteral("2026-06-01"));
-    // The month's abbreviation comes from the locale data; its day and year do not.
-    QCOMPARE(PayrollDraft::dateLabel(QDate(2026, 6, 1)),
-             QLocale(QStringLiteral("en_CA")).monthName(6, QLocale::ShortFormat) + " 01, 2026");
 }
 
 void TestDraft::equality() {

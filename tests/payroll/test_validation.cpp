@@ -48,7 +48,6 @@ class TestValidation : public QObject {
 private slots:
     void validate_data();
     void validate();
-    void basicsStopBeforeAmounts();
     void totals();
 };
 
@@ -147,18 +146,6 @@ void TestValidation::validate() {
     QCOMPARE(messageOf([&] { d.validate(); }), message);
     QCOMPARE(d.problem().value_or(QString()), message);
     QVERIFY(d == before);
-}
-
-void TestValidation::basicsStopBeforeAmounts() {
-    PayrollDraft d;
-    d.employer = QStringLiteral("E");
-    d.employee = QStringLiteral("P");
-    QCOMPARE(messageOf([&] { d.validateBasics(); }), QStringLiteral("请选择工资周期和付款日期。"));
-    QCOMPARE(d.basicsProblem(),
-             std::optional<QString>(QStringLiteral("请选择工资周期和付款日期。")));
-    PayrollDraft ok = valid();
-    ok.earnings[0].amount = QStringLiteral("abc");
-    QCOMPARE(ok.basicsProblem(), std::nullopt); // amounts are not its business
 }
 
 void TestValidation::totals() {

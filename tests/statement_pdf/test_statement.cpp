@@ -1,5 +1,4 @@
 #include "dates.h"
-#include "message_of.h"
 #include "payroll/money.h"
 #include "payroll/payroll_draft.h"
 #include "pdf_text.h"
@@ -39,7 +38,6 @@ private slots:
     void lineBreaksAndTrailingSpaces();
     void anyTextIsDrawable_data();
     void anyTextIsDrawable();
-    void unreadableAmountFails();
     void concurrentRenderings();
 };
 
@@ -189,13 +187,6 @@ void TestStatement::anyTextIsDrawable() {
     d.employee = d.notes = d.earnings[0].label = d.deductions[1].label = d.payment = text;
     d.currency = text.left(40);
     QVERIFY(render(d).pageCount() >= 1);
-}
-
-void TestStatement::unreadableAmountFails() {
-    PayrollDraft d = PayrollDraft::sample();
-    d.reimbursements[0].amount = QStringLiteral("12.345");
-    QCOMPARE(messageOf([&] { StubPDF::make(d); }),
-             QStringLiteral("金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。"));
 }
 
 // Four threads at once, three times over, each get exactly their own statement.
