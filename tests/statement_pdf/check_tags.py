@@ -2,8 +2,8 @@
 """Checks the marked content of a tagged PDF against its structure tree: every MCID in a
 page's content belongs to exactly one structure element, every one the structure names
 exists, and the parent tree, reached through each page's StructParents, names the same
-owner. Prints the problems, one a line, and
-"ok" when there are none; exits 1 on problems."""
+owner. Prints the problems, one a line, and "ok" when there are none; exits 1 on
+problems."""
 import re
 import sys
 

@@ -1,5 +1,6 @@
 // The statement as our own writer makes it, against renderings made with Qt's PDF engine
 // before the writer replaced it (tests/statement_pdf/reference/).
+#include "pdf_text.h"
 #include "programs.h"
 #include "statement_drafts.h"
 #include "statement_pdf/font_subset.h"
@@ -7,11 +8,9 @@
 #include "statement_pdf/metrics_device.h"
 #include "statement_pdf/stub_pdf.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainterPath>
-#include <QPdfDocument>
 #include <QRawFont>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -32,12 +31,8 @@ QStringList lines(const QString &text) {
 }
 
 QImage firstPage(const QByteArray &pdf) {
-    QBuffer buffer;
-    buffer.setData(pdf);
-    buffer.open(QIODevice::ReadOnly);
-    QPdfDocument document;
-    document.load(&buffer);
-    return document.render(0, QSize(612, 792)).convertToFormat(QImage::Format_RGB32);
+    OpenedPdf opened(pdf);
+    return opened.document.render(0, QSize(612, 792)).convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "pdf_text.h"
 
-#include <QBuffer>
-#include <QPdfDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryFile>
@@ -58,14 +56,18 @@ QStringList PdfText::allLines() const {
     return all;
 }
 
-PdfText readPdf(const QByteArray &bytes) {
-    PdfText result;
-    QBuffer buffer;
+OpenedPdf::OpenedPdf(const QByteArray &bytes, const QString &password) {
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QPdfDocument document;
+    if (!password.isEmpty()) document.setPassword(password);
     document.load(&buffer);
-    if (document.status() != QPdfDocument::Status::Ready) return result;
+}
+
+PdfText readPdf(const QByteArray &bytes) {
+    PdfText result;
+    OpenedPdf pdf(bytes);
+    if (!pdf.ready()) return result;
+    const QPdfDocument &document = pdf.document;
     result.title = document.metaData(QPdfDocument::MetaDataField::Title).toString();
     result.creator = document.metaData(QPdfDocument::MetaDataField::Creator).toString();
     for (int i = 0; i < document.pageCount(); ++i)

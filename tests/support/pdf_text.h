@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QList>
+#include <QPdfDocument>
 #include <QRectF>
 #include <QSizeF>
 #include <QStringList>
@@ -26,3 +28,12 @@ struct PdfText {
 };
 
 PdfText readPdf(const QByteArray &bytes);
+
+// A PDF opened with QtPdf, the viewer the window uses, from bytes in memory; with its
+// password when it has one. The document reads from the buffer it keeps.
+struct OpenedPdf {
+    QBuffer buffer;
+    QPdfDocument document;
+    explicit OpenedPdf(const QByteArray &bytes, const QString &password = QString());
+    bool ready() const { return document.status() == QPdfDocument::Status::Ready; }
+};
