@@ -3,12 +3,12 @@
 //   keystroke one key typed into a 30-row draft: the form's own work, then the refresh
 // Run it under xvfb-run or with QT_QPA_PLATFORM=offscreen.
 #include "app/payroll_model.h"
-#include "app/window/content_view.h"
 #include "form/amount_field.h"
 #include "form/item_list_section.h"
 #include "form/line_item_editors.h"
 #include "form/payroll_form.h"
 #include "platform/freedesktop.h"
+#include "window/content_view.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 #include "app/focus_ring_style.h"
 #include "app/icons.h"
-#include "app/window/content_view.h"
 #include "corvane/version.h"
 #include "delivery/pdf_share_payload.h"
 #include "platform/freedesktop.h"
+#include "window/content_view.h"
 
 #include <QApplication>
 #include <QIcon>

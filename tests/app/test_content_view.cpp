@@ -2,8 +2,6 @@
 #include "app/focus_ring_style.h"
 #include "app/payroll_model.h"
 #include "app/step_navigation.h"
-#include "app/window/content_view.h"
-#include "app/window/preview_pane.h"
 #include "delivery/pdf_share_payload.h"
 #include "files.h"
 #include "form/amount_field.h"
@@ -17,6 +15,8 @@
 #include "review/native_pdf_preview.h"
 #include "review/password_fields.h"
 #include "review/review_panel.h"
+#include "window/content_view.h"
+#include "window/preview_pane.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -2,7 +2,6 @@
 // programs first on PATH and stand-in services on the private session bus this test runs
 // on (dbus-run-session).
 #include "app/payroll_model.h"
-#include "app/window/content_view.h"
 #include "files.h"
 #include "form/payroll_form.h"
 #include "pdf_text.h"
@@ -10,6 +9,7 @@
 #include "platform/freedesktop.h"
 #include "platform/installed_applications.h"
 #include "programs.h"
+#include "window/content_view.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "app/window/preview_pane.h"
+#include "window/preview_pane.h"
 
 #include "app/announce.h"
 #include "app/icons.h"

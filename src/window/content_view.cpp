@@ -1,4 +1,4 @@
-#include "app/window/content_view.h"
+#include "window/content_view.h"
 
 #include "app/announce.h"
 #include "app/field_errors.h"
@@ -8,7 +8,6 @@
 #include "app/step_navigation.h"
 #include "app/theme.h"
 #include "app/ui_parts.h"
-#include "app/window/preview_pane.h"
 #include "delivery/file_error.h"
 #include "delivery/pdf_file.h"
 #include "delivery/pdf_protection.h"
@@ -20,6 +19,7 @@
 #include "review/password_fields.h"
 #include "review/review_panel.h"
 #include "statement_pdf/stub_pdf.h"
+#include "window/preview_pane.h"
 
 #include <QAccessible>
 #include <QAction>
