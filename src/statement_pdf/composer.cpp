@@ -242,6 +242,10 @@ const Typesetter &Composer::typeset(const QString &text, qreal size, bool bold, 
         it = layouts.insert(key, std::make_shared<const Typesetter>(
                                      normalised(text), font(size, bold), &m_device, width));
     }
+    // The cache may be cleared while this document still draws from a layout (the notes
+    // are poured across pages whose titles and footers are laid out on the way): the
+    // document keeps what it used until it is finished.
+    m_used.push_back(*it);
     return **it;
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace StubPDF {
 
@@ -90,6 +91,7 @@ private:
     MetricsDevice &m_device; // one per thread: kept layouts refer to it
     PdfWriter m_pdf;
     QHash<int, QFont> m_fonts;
+    std::vector<std::shared_ptr<const Typesetter>> m_used;
 };
 
 } // namespace StubPDF

@@ -1,11 +1,16 @@
 #include "statement_pdf/fonts.h"
 
 #include "statement_pdf/big_endian.h"
+#include "statement_pdf/metrics_device.h"
+#include "statement_pdf/stub_pdf.h"
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QGlyphRun>
+#include <QHash>
 #include <QPaintDevice>
 #include <QStringList>
+#include <QTextLayout>
 
 #include <mutex>
 
@@ -96,6 +101,48 @@ QFont statementFont(qreal size, bool bold, QPaintDevice *device) {
     QFont sized(font, device);
     sized.setPointSizeF(size);
     return sized;
+}
+
+} // namespace StubPDF
+
+namespace StubPDF {
+
+bool hasGlyphData(const QRawFont &font) {
+    return font.isValid() && !font.fontTable("head").isEmpty();
+}
+
+QStringList missingCharacters(const PayrollDraft &draft) {
+    QString texts = draft.employer + draft.employee + draft.payment + draft.currency + draft.notes;
+    for (const Earning &e : draft.earnings)
+        texts += e.label + e.hours;
+    for (const Deduction &d : draft.deductions)
+        texts += d.label;
+    for (const Reimbursement &r : draft.reimbursements)
+        texts += r.label;
+
+    // Each character is asked about once a run: the answer only changes when fonts are
+    // installed, and the review asks again on every edit.
+    static thread_local QHash<char32_t, bool> drawable;
+    static thread_local MetricsDevice device;
+    QStringList missing;
+    for (const char32_t c : texts.toUcs4()) {
+        if (c < 0x80 || QChar::isSpace(c) || QChar::category(c) == QChar::Other_Control) continue;
+        auto known = drawable.constFind(c);
+        if (known == drawable.constEnd()) {
+            const QString alone = QString::fromUcs4(&c, 1);
+            QTextLayout layout(alone, statementFont(10, false, &device), &device);
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            bool drawn = true;
+            for (const QGlyphRun &run : layout.glyphRuns())
+                drawn = drawn && hasGlyphData(run.rawFont());
+            known = drawable.insert(c, drawn);
+        }
+        const QString text = QString::fromUcs4(&c, 1);
+        if (!*known && !missing.contains(text)) missing.append(text);
+    }
+    return missing;
 }
 
 } // namespace StubPDF

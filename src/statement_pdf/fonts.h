@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QRawFont>
 
 class QPaintDevice;
 
@@ -17,5 +18,13 @@ inline constexpr qreal unitsPerPoint = deviceResolution / 72.0;
 
 // `size` is in points; `device` measures at deviceResolution (MetricsDevice).
 QFont statementFont(qreal size, bool bold, QPaintDevice *device);
+
+} // namespace StubPDF
+
+namespace StubPDF {
+
+// Whether a glyph run's font has outlines or bitmaps to embed. Qt draws characters that
+// no installed font has with a "box" engine that has neither, and no name either.
+bool hasGlyphData(const QRawFont &font);
 
 } // namespace StubPDF
