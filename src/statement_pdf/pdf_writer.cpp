@@ -1,10 +1,12 @@
 #include "statement_pdf/pdf_writer.h"
 
 #include "statement_pdf/big_endian.h"
-#include "statement_pdf/font_subset.h"
+#include "statement_pdf/fonts.h"
+#include "statement_pdf/metrics_device.h"
 
 #include <QCryptographicHash>
-#include <QMutex>
+#include <QImage>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -99,78 +101,143 @@ QByteArray subsetTag(const QList<quint32> &glyphs) {
     return tag + '+';
 }
 
-QByteArray postScriptName(const QRawFont &raw) {
-    QByteArray name;
-    for (QChar c : raw.familyName() + u'-' + raw.styleName())
-        if (c.unicode() > 0x20 && c.unicode() < 0x7F &&
-            !QByteArray("()<>[]{}/%#").contains(char(c.unicode())))
-            name.append(char(c.unicode()));
-    return name.isEmpty() ? QByteArray("Font") : name;
+// A name object: what a name cannot hold as it is, #-escaped.
+QByteArray pdfName(const QByteArray &name) {
+    QByteArray out = "/";
+    for (char c : name) {
+        if (c > 0x20 && c < 0x7F && !QByteArray("()<>[]{}/%#").contains(c))
+            out.append(c);
+        else
+            out.append('#').append(QByteArray::number(uchar(c), 16).rightJustified(2, '0'));
+    }
+    return out;
 }
 
-QByteArray toUnicode(const QHash<quint32, QString> &text) {
-    QList<quint32> cids = text.keys();
-    std::sort(cids.begin(), cids.end());
-    QList<QByteArray> pairs;
-    for (quint32 g : cids) {
-        const QString shown = text.value(g);
-        QByteArray utf16;
-        for (QChar c : shown)
-            utf16 += hex4(c.unicode());
-        pairs.append('<' + hex4(g) + "> <" + utf16 + '>');
-    }
-    QByteArray cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-                      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-                      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-                      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-    for (qsizetype i = 0; i < pairs.size(); i += 100) {
-        const QList<QByteArray> block = pairs.mid(i, 100);
-        cmap += QByteArray::number(block.size()) + " beginbfchar\n";
-        for (const QByteArray &p : block)
-            cmap += p + '\n';
-        cmap += "endbfchar\n";
-    }
-    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-    return cmap;
+// More decimals than content numbers get: a Type3 font matrix holds 1/2048.
+QByteArray precise(qreal v) {
+    QByteArray text = QByteArray::number(v, 'f', 10);
+    while (text.endsWith('0'))
+        text.chop(1);
+    if (text.endsWith('.')) text.chop(1);
+    return text;
 }
 
-// The widths of identifiers 0, 1, 2 …: [0 [w w w …]].
-QByteArray widthArray(const QList<qreal> &widths) {
-    QByteArray w = "[0 [";
-    for (qsizetype i = 0; i < widths.size(); ++i)
-        w += (i ? " " : "") + num(widths[i]);
-    return w + "]]";
+void appendCode(QByteArray &out, quint32 code, bool wide) {
+    if (wide) {
+        appendHex4(out, code);
+    } else {
+        static const char digits[] = "0123456789ABCDEF";
+        out.append(digits[(code >> 4) & 15]).append(digits[code & 15]);
+    }
 }
 
-// The embedded form of a font subset, kept between documents: the live preview renders
-// nearly the same statement again and again, with the same glyphs.
-struct EmbeddedSubset {
-    std::optional<FontSubset> subset; // its file is dropped once deflated
-    QByteArray fileStream;            // the deflated file as a stream object's body
-};
+// A CMap of a font's codes, one or two bytes each: to the text each shows (ToUnicode) or to
+// CIDs (the encoding of a CFF font).
+QByteArray cmap(const QList<std::pair<quint32, QByteArray>> &entries, bool wide, bool toCids,
+                const QByteArray &name) {
+    QByteArray out = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n";
+    out += toCids
+               ? "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> def\n"
+               : "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n";
+    out += "/CMapName /" + name + " def\n/CMapType " + (toCids ? "1" : "2") + " def\n";
+    out += wide ? "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n"
+                : "1 begincodespacerange\n<00> <FF>\nendcodespacerange\n";
+    const QByteArray begin = toCids ? " begincidchar\n" : " beginbfchar\n";
+    const QByteArray end = toCids ? "endcidchar\n" : "endbfchar\n";
+    for (qsizetype i = 0; i < entries.size(); i += 100) {
+        const qsizetype block = std::min<qsizetype>(100, entries.size() - i);
+        out += QByteArray::number(block) + begin;
+        for (qsizetype k = i; k < i + block; ++k) {
+            out += '<';
+            appendCode(out, entries[k].first, wide);
+            out += "> " + entries[k].second + '\n';
+        }
+        out += end;
+    }
+    return out + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+}
 
-EmbeddedSubset embedded(const QRawFont &raw, const QByteArray &name, const QList<quint32> &glyphs) {
-    static QMutex mutex;
-    static QHash<QByteArray, EmbeddedSubset> kept;
-    // The head table tells two fonts of the same name apart (revision, checksum, dates).
-    const QByteArray key = name + raw.fontTable("head").left(54) +
-                           QByteArray(reinterpret_cast<const char *>(glyphs.constData()),
-                                      glyphs.size() * qsizetype(sizeof(quint32)));
-    {
-        const QMutexLocker locked(&mutex);
-        const auto it = kept.constFind(key);
-        if (it != kept.constEnd()) return *it;
+// What each code shows, as ToUnicode says it: UTF-16, pairs for characters past the BMP.
+// Codes from..to are written from `first` on.
+QByteArray toUnicode(const QHash<quint32, QString> &text, quint32 from, quint32 to, quint32 first,
+                     bool wide) {
+    QList<std::pair<quint32, QByteArray>> entries;
+    for (auto it = text.constBegin(); it != text.constEnd(); ++it) {
+        if (it.key() < from || it.key() >= to) continue;
+        QByteArray utf16 = "<";
+        for (QChar c : it.value())
+            appendHex4(utf16, c.unicode());
+        entries.append({it.key() - from + first, utf16 + '>'});
     }
-    EmbeddedSubset made{subsetFont(raw, glyphs), {}};
-    if (made.subset) {
-        made.fileStream = stream(made.subset->file,
-                                 " /Length1 " + QByteArray::number(made.subset->file.size()), 9);
-        made.subset->file.clear();
+    std::sort(entries.begin(), entries.end());
+    return cmap(entries, wide, false, "Adobe-Identity-UCS");
+}
+
+// The language of a text for a screen reader's voice, when it is not the document's
+// English: by the scripts it is written in.
+QByteArray languageOf(const QString &text) {
+    bool han = false;
+    for (const char32_t c : text.toUcs4()) {
+        switch (QChar::script(c)) {
+        case QChar::Script_Hiragana:
+        case QChar::Script_Katakana:
+            return "ja";
+        case QChar::Script_Hangul:
+            return "ko";
+        case QChar::Script_Han:
+            han = true;
+            break;
+        case QChar::Script_Arabic:
+            return "ar";
+        case QChar::Script_Hebrew:
+            return "he";
+        case QChar::Script_Devanagari:
+            return "hi";
+        case QChar::Script_Bengali:
+            return "bn";
+        case QChar::Script_Tamil:
+            return "ta";
+        case QChar::Script_Gujarati:
+            return "gu";
+        case QChar::Script_Gurmukhi:
+            return "pa";
+        case QChar::Script_Telugu:
+            return "te";
+        case QChar::Script_Kannada:
+            return "kn";
+        case QChar::Script_Malayalam:
+            return "ml";
+        case QChar::Script_Sinhala:
+            return "si";
+        case QChar::Script_Thai:
+            return "th";
+        case QChar::Script_Lao:
+            return "lo";
+        case QChar::Script_Khmer:
+            return "km";
+        case QChar::Script_Myanmar:
+            return "my";
+        case QChar::Script_Greek:
+            return "el";
+        case QChar::Script_Armenian:
+            return "hy";
+        case QChar::Script_Georgian:
+            return "ka";
+        case QChar::Script_Ethiopic:
+            return "am";
+        default:
+            break;
+        }
     }
-    const QMutexLocker locked(&mutex);
-    if (kept.size() >= 64) kept.clear();
-    kept.insert(key, made);
-    return made;
+    return han ? "zh" : QByteArray();
+}
+
+// Glyphs a Type3 font of colour pictures holds: one-byte codes, code 0 kept apart.
+constexpr quint32 colourCodes = 255;
+
+bool isColourFont(const QRawFont &raw) {
+    return !raw.fontTable("CBDT").isEmpty() || !raw.fontTable("sbix").isEmpty() ||
+           !raw.fontTable("COLR").isEmpty();
 }
 
 } // namespace
@@ -212,7 +279,7 @@ void PdfWriter::endElement() {
     if (!m_open.isEmpty()) m_open.removeLast();
 }
 
-void PdfWriter::openMarked() {
+void PdfWriter::openMarked(const QByteArray &lang) {
     Page &page = m_pages.last();
     if (m_artifacts > 0 || m_open.isEmpty() || m_open.last() < 0) {
         page.content.append("/Artifact BMC\n");
@@ -224,6 +291,9 @@ void PdfWriter::openMarked() {
     m_elements[element].kids.append({-1, int(m_pages.size() - 1), mcid});
     page.content.append('/').append(m_elements[element].type).append(" <</MCID ");
     appendNumber(page.content, mcid);
+    // Text in another language than the document's says so, so that a screen reader
+    // switches voice.
+    if (!lang.isEmpty()) page.content.append(" /Lang (").append(lang).append(')');
     page.content.append(">> BDC\n");
 }
 
@@ -231,68 +301,104 @@ void PdfWriter::closeMarked() {
     m_pages.last().content.append("EMC\n");
 }
 
-// The advance in 1/1000 em from the font's own metrics: what the width table will say, so
-// that a viewer places each glyph where the layout did.
+// The advance in font units from the font's own metrics: what the width table will say,
+// so that a viewer places each glyph where the layout did.
 qreal PdfWriter::Font::advance(quint32 glyph) const {
-    return BigEndian::u16(advances, 4 * qsizetype(std::min<quint32>(glyph, metricsCount - 1u))) *
-           perUnit;
+    return BigEndian::u16(advances, 4 * qsizetype(std::min<quint32>(glyph, metricsCount - 1u)));
 }
 
-quint32 PdfWriter::Font::cid(quint32 glyph) {
-    auto it = cids.constFind(glyph);
-    if (it != cids.constEnd()) return *it;
+quint32 PdfWriter::Font::code(quint32 glyph) {
+    auto it = codes.constFind(glyph);
+    if (it != codes.constEnd()) return *it;
     glyphs.append(glyph);
-    return *cids.insert(glyph, quint32(glyphs.size() - 1));
+    return *codes.insert(glyph, quint32(glyphs.size() - 1));
 }
 
 int PdfWriter::fontFor(const QRawFont &raw) {
-    const QString key = raw.familyName() + u'|' + raw.styleName() + u'|' +
-                        QString::number(int(raw.weight())) + u'|' + QString::number(raw.style());
+    const QByteArray key = FontCache::faceKey(raw);
     auto it = m_fontIndex.constFind(key);
     if (it != m_fontIndex.constEnd()) return *it;
-    Font font{raw, {}, {}, {}, raw.fontTable("hmtx"), 1, 1};
-    font.cid(0); // the missing-glyph box comes first in every subset
+    Font font;
+    font.raw = raw;
+    font.colour = isColourFont(raw);
+    font.advances = raw.fontTable("hmtx");
     font.metricsCount = std::max<quint16>(1, BigEndian::u16(raw.fontTable("hhea"), 34));
-    font.perUnit = 1000.0 / std::max<int>(16, BigEndian::u16(raw.fontTable("head"), 18));
+    font.unitsPerEm = std::max<quint16>(16, BigEndian::u16(raw.fontTable("head"), 18));
+    font.code(0); // the missing-glyph box comes first in every font
     m_fonts.append(font);
     return *m_fontIndex.insert(key, int(m_fonts.size() - 1));
 }
 
+QByteArray PdfWriter::resourceName(int font, quint32 code) const {
+    const int part = m_fonts[font].colour ? int(code / colourCodes) : 0;
+    return "F" + QByteArray::number(font + 1) + '_' + QByteArray::number(part);
+}
+
+void PdfWriter::selectFont(const QByteArray &name, qreal size) {
+    Page &page = m_pages.last();
+    if (!page.fonts.contains(name)) page.fonts.append(name);
+    page.content.append('/').append(name).append(' ');
+    appendNumber(page.content, size);
+    page.content.append(" Tf\n");
+    m_selected = name;
+}
+
 void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale, qreal grey,
-                       QStringView text) {
-    const QList<quint32> ids = run.glyphIndexes();
+                       const QList<GlyphCluster> &clusters) {
+    QList<quint32> ids = run.glyphIndexes();
     const QList<QPointF> positions = run.positions();
     if (ids.isEmpty() || m_pages.isEmpty()) return;
-    const QRawFont raw = run.rawFont();
+    QRawFont raw = run.rawFont();
+    qreal size = raw.pixelSize() * scale;
+    if (!hasGlyphData(raw)) {
+        // No installed font has these characters: Qt's boxes are an em square as tall as
+        // the box engine's ascent; the bundled face's missing-glyph box stands in.
+        if (!m_boxFace.isValid()) {
+            static thread_local MetricsDevice device;
+            m_boxFace = QRawFont::fromFont(statementFont(10, false, &device));
+        }
+        size = raw.ascent() * scale;
+        raw = m_boxFace;
+        ids.fill(0);
+    }
     const int index = fontFor(raw);
     Font &font = m_fonts[index];
+    const bool wide = !font.colour;
+
+    // Clusters that do not cover the run's glyphs exactly say the whole run's text.
+    QList<GlyphCluster> groups = clusters;
+    qsizetype covered = 0;
+    QString shown;
+    for (const GlyphCluster &c : clusters) {
+        covered += c.glyphs;
+        shown += c.text;
+    }
+    if (covered != ids.size()) groups = {{ids.size(), shown, false}};
+
     Page &page = m_pages.last();
-    if (!page.fonts.contains(index)) page.fonts.append(index);
-    const qreal size = raw.pixelSize() * scale;
     QByteArray &out = page.content;
-    openMarked();
-    out.append("BT /F");
-    appendNumber(out, index + 1);
-    out.append(' ');
-    appendNumber(out, size);
-    out.append(" Tf ");
+    openMarked(languageOf(shown));
+    out.append("BT ");
     appendNumber(out, grey);
     out.append(" g\n");
+    m_selected.clear();
     qreal penX = 0, penY = 0;
     bool open = false, inString = false;
-    bool unmapped = false;
-    for (qsizetype i = 0; i < ids.size(); ++i) {
+    const auto closeArray = [&] {
+        if (open) out.append(inString ? "> ] TJ\n" : "] TJ\n");
+        open = inString = false;
+    };
+    const auto draw = [&](qsizetype i, quint32 code) {
         const qreal x = origin.x() + positions[i].x() * scale;
         const qreal y = page.height - (origin.y() + positions[i].y() * scale);
         if (!open || std::abs(y - penY) > 0.0005) {
-            if (open) out.append(inString ? "> ] TJ\n" : "] TJ\n");
+            closeArray();
             out.append("1 0 0 1 ");
             appendNumber(out, x);
             out.append(' ');
             appendNumber(out, y);
             out.append(" Tm [");
             open = true;
-            inString = false;
             penY = y;
         } else if (const qreal gap = x - penX; std::abs(gap * 1000 / size) >= 0.0005) {
             // Where the layout puts a glyph other than the width table would.
@@ -303,26 +409,218 @@ void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale,
         }
         if (!inString) out.append('<');
         inString = true;
-        const quint32 cid = font.cid(ids[i]);
-        appendHex4(out, cid);
-        unmapped = unmapped || !font.text.contains(cid);
-        penX = x + font.advance(ids[i]) * size / 1000;
-    }
-    out.append(inString ? "> ] TJ ET\n" : "] TJ ET\n");
-    closeMarked();
+        appendCode(out, font.colour ? 1 + code % colourCodes : code, wide);
+        penX = x + font.advance(ids[i]) * size / font.unitsPerEm;
+    };
 
-    // Which character each new glyph shows, for copying: the font's own map of the text.
-    for (qsizetype i = 0; unmapped && i < text.size();) {
-        const int width = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        quint32 glyph = 0;
-        int count = 1;
-        if (raw.glyphIndexesForChars(text.data() + i, width, &glyph, &count) && glyph) {
-            const auto cid = font.cids.constFind(glyph);
-            if (cid != font.cids.constEnd() && !font.text.contains(*cid))
-                font.text.insert(*cid, text.mid(i, width).toString());
+    qsizetype first = 0;
+    for (const GlyphCluster &cluster : groups) {
+        // The text goes into the font's ToUnicode map when each glyph of the cluster says
+        // a part of it there; otherwise the glyphs carry it as /ActualText.
+        QList<quint32> codes;
+        for (qsizetype i = first; i < first + cluster.glyphs; ++i)
+            codes.append(font.code(ids[i]));
+        QStringList parts;
+        if (cluster.glyphs == 1) {
+            parts = {cluster.text};
+        } else {
+            const QList<uint> chars = cluster.text.toUcs4();
+            bool inOrder = chars.size() == cluster.glyphs;
+            for (qsizetype k = 0; inOrder && k < chars.size(); ++k) {
+                const char32_t c = chars[k];
+                const QString one = QString::fromUcs4(&c, 1);
+                inOrder = raw.glyphIndexesForString(one).value(0) == ids[first + k];
+                parts.append(one);
+            }
+            if (!inOrder) parts.clear();
         }
-        i += width;
+        bool mapped = cluster.drawn && !parts.isEmpty() && !cluster.text.isEmpty();
+        for (qsizetype k = 0; mapped && k < codes.size(); ++k) {
+            const auto known = font.text.constFind(codes[k]);
+            mapped = ids[first + k] != 0 && !parts[k].isEmpty() &&
+                     (known == font.text.constEnd() || *known == parts[k]);
+        }
+        if (mapped) {
+            for (qsizetype k = 0; k < codes.size(); ++k)
+                font.text.insert(codes[k], parts[k]);
+        } else {
+            closeArray();
+            out.append("/Span <</ActualText ").append(textString(cluster.text)).append(">> BDC\n");
+        }
+        for (qsizetype k = 0; k < codes.size(); ++k) {
+            // A colour font's later codes are in another PDF font: set outside the array.
+            if (const QByteArray name = resourceName(index, codes[k]); name != m_selected) {
+                closeArray();
+                selectFont(name, size);
+            }
+            draw(first + k, codes[k]);
+        }
+        if (!mapped) {
+            closeArray();
+            out.append("EMC\n");
+        }
+        first += cluster.glyphs;
     }
+    closeArray();
+    out.append("ET\n");
+    closeMarked();
+}
+
+QByteArray PdfWriter::outlineFont(const Font &font, QList<QByteArray> &objects) {
+    const auto add = [&objects](const QByteArray &body) {
+        objects.append(body);
+        return QByteArray::number(objects.size()) + " 0 R";
+    };
+    const std::shared_ptr<const FontProgram> program = m_cache.program(font.raw, font.glyphs);
+    const FaceMetrics m = m_cache.metrics(font.raw);
+    const bool cff = program->outlines == FontProgram::Outlines::cff;
+    const QByteArray name =
+        pdfName((program->subset ? subsetTag(font.glyphs) : QByteArray()) + m.postScriptName);
+    const QByteArray file =
+        add("<< /Length " + QByteArray::number(program->deflated.size()) + " /Filter /FlateDecode" +
+            (cff ? QByteArray(" /Subtype /CIDFontType0C")
+                 : " /Length1 " + QByteArray::number(program->fileSize)) +
+            " >>\nstream\n" + program->deflated + "\nendstream");
+    // Symbolic (4): the glyphs are not those of the standard Latin set.
+    const int flags = 4 | (m.fixedPitch ? 1 : 0) | (m.italicAngle != 0 ? 64 : 0);
+    const QByteArray descriptor =
+        add("<< /Type /FontDescriptor /FontName " + name + " /Flags " + QByteArray::number(flags) +
+            " /FontBBox [" + num(m.boundingBox[0]) + ' ' + num(m.boundingBox[1]) + ' ' +
+            num(m.boundingBox[2]) + ' ' + num(m.boundingBox[3]) + "] /ItalicAngle " +
+            num(m.italicAngle) + " /Ascent " + num(m.ascent) + " /Descent " + num(m.descent) +
+            " /CapHeight " + num(m.capHeight) + " /StemV " + num(m.stemV) +
+            (cff ? " /FontFile3 " : " /FontFile2 ") + file + " >>");
+
+    // Codes are the order glyphs were first drawn in. A TrueType program finds each by its
+    // new glyph id through CIDToGIDMap; a CFF one by CID, which the encoding gives.
+    const qreal perUnit = 1000.0 / font.unitsPerEm;
+    QByteArray widths = "[";
+    QByteArray toGlyph;
+    QList<std::pair<quint32, QByteArray>> toCid;
+    if (!cff) widths += "0 [";
+    for (qsizetype c = 0; c < font.glyphs.size(); ++c) {
+        const quint32 target = program->glyphs.value(c);
+        const QByteArray w = num(font.advance(font.glyphs[c]) * perUnit);
+        if (cff) {
+            toCid.append({quint32(c), QByteArray::number(target)});
+            widths += QByteArray::number(target) + " [" + w + "] ";
+        } else {
+            widths += (c ? " " : "") + w;
+            toGlyph.append(char(target >> 8)).append(char(target));
+        }
+    }
+    widths += cff ? "]" : "]]";
+    const QByteArray map = cff ? QByteArray() : add(stream(toGlyph));
+    const QByteArray cidFont =
+        add("<< /Type /Font /Subtype " + QByteArray(cff ? "/CIDFontType0" : "/CIDFontType2") +
+            " /BaseFont " + name +
+            " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+            " /FontDescriptor " +
+            descriptor + " /W " + widths + (cff ? QByteArray() : " /CIDToGIDMap " + map) + " >>");
+    QByteArray encoding = "/Identity-H";
+    if (cff) {
+        const QByteArray cmapName = "Corvane-" + subsetTag(font.glyphs).left(6);
+        encoding = add(stream(cmap(toCid, true, true, cmapName),
+                              " /Type /CMap /CMapName /" + cmapName +
+                                  " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity)"
+                                  " /Supplement 0 >>"));
+    }
+    const QByteArray unicode = add(stream(toUnicode(font.text, 0, 0x10000, 0, true)));
+    return add("<< /Type /Font /Subtype /Type0 /BaseFont " + name + " /Encoding " + encoding +
+               " /DescendantFonts [" + cidFont + "] /ToUnicode " + unicode + " >>");
+}
+
+// Colour glyphs (emoji) are pictures: each is drawn once, large, and placed in a Type3
+// glyph as an image with its transparency, which every reader shows as the preview does.
+QList<QByteArray> PdfWriter::colourFonts(const Font &font, QList<QByteArray> &objects) {
+    const auto add = [&objects](const QByteArray &body) {
+        objects.append(body);
+        return QByteArray::number(objects.size()) + " 0 R";
+    };
+    constexpr int pixels = 128; // per em: about the size of the fonts' own bitmaps
+    QRawFont raw = font.raw;
+    raw.setPixelSize(pixels);
+    // Glyph space is 1/1000 em, as readers expect of a Type3 font's metrics.
+    const qreal k = 1000.0 / pixels; // glyph space units per pixel
+    const QByteArray face = FontCache::faceKey(font.raw);
+    QList<QByteArray> fonts;
+    for (qsizetype from = 0; from < font.glyphs.size(); from += colourCodes) {
+        const qsizetype count = std::min<qsizetype>(colourCodes, font.glyphs.size() - from);
+        // Code 0 is an empty "m" 0.6 em wide: text extractors guess the scale of a Type3
+        // font's glyph space from its "m", and would otherwise make every box too tall.
+        QByteArray procs = "/m " + add(stream("600 0 d0")) + ' ', images, differences = "/m ",
+                   widths = "600 ";
+        qreal top = 0, bottom = 0, right = 0;
+        for (qsizetype c = from; c < from + count; ++c) {
+            const quint32 glyph = font.glyphs[c];
+            const QList<QByteArray> picture =
+                m_cache.kept(face + "|picture|" + QByteArray::number(glyph), [&] {
+                    const qreal advance =
+                        raw.advancesForGlyphIndexes(QList<quint32>{glyph}).value(0).x();
+                    const int w = std::max(1, int(std::ceil(advance)));
+                    const int h = std::max(1, int(std::ceil(raw.ascent() + raw.descent())));
+                    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+                    image.fill(Qt::transparent);
+                    QGlyphRun one;
+                    one.setRawFont(raw);
+                    one.setGlyphIndexes({glyph});
+                    one.setPositions({QPointF(0, raw.ascent())});
+                    QPainter painter(&image);
+                    painter.drawGlyphRun(QPointF(0, 0), one);
+                    painter.end();
+                    image = image.convertToFormat(QImage::Format_ARGB32);
+                    QByteArray rgb, alpha;
+                    for (int y = 0; y < h; ++y) {
+                        const QRgb *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+                        for (int x = 0; x < w; ++x) {
+                            rgb.append(char(qRed(line[x])))
+                                .append(char(qGreen(line[x])))
+                                .append(char(qBlue(line[x])));
+                            alpha.append(char(qAlpha(line[x])));
+                        }
+                    }
+                    const QByteArray size = " /Width " + QByteArray::number(w) + " /Height " +
+                                            QByteArray::number(h) + " /BitsPerComponent 8";
+                    return QList<QByteArray>{
+                        QByteArray::number(w), QByteArray::number(h),
+                        stream(rgb,
+                               " /Type /XObject /Subtype /Image" + size + " /ColorSpace /DeviceRGB",
+                               6),
+                        stream(alpha,
+                               " /Type /XObject /Subtype /Image" + size +
+                                   " /ColorSpace /DeviceGray",
+                               6)};
+                });
+            const qreal w = picture[0].toInt() * k, h = picture[1].toInt() * k;
+            const qreal descent = raw.descent() * k;
+            QByteArray image = picture[2];
+            const QByteArray mask = add(picture[3]);
+            image.insert(image.indexOf(">>"), " /SMask " + mask + ' ');
+            const QByteArray imageRef = add(image);
+            const QByteArray id = QByteArray::number(c - from + 1);
+            const qreal advance = font.advance(glyph) * 1000 / font.unitsPerEm;
+            const QByteArray proc =
+                add(stream(num(advance) + " 0 d0\nq " + num(w) + " 0 0 " + num(h) + " 0 " +
+                           num(-descent) + " cm /I" + id + " Do Q"));
+            procs += "/g" + id + ' ' + proc + ' ';
+            images += "/I" + id + ' ' + imageRef + ' ';
+            differences += "/g" + id + ' ';
+            widths += num(advance) + ' ';
+            top = std::max(top, h - descent);
+            bottom = std::min(bottom, -descent);
+            right = std::max(right, w);
+        }
+        const QByteArray unicode =
+            add(stream(toUnicode(font.text, quint32(from), quint32(from + count), 1, false)));
+        fonts.append(add("<< /Type /Font /Subtype /Type3 /FontBBox [0 " + num(bottom) + ' ' +
+                         num(right) + ' ' + num(top) + "] /FontMatrix [" + precise(0.001) +
+                         " 0 0 " + precise(0.001) + " 0 0] /CharProcs << " + procs +
+                         ">> /Encoding << /Type /Encoding /Differences [0 " + differences +
+                         "] >> /FirstChar 0 /LastChar " + QByteArray::number(count) + " /Widths [" +
+                         widths + "] /Resources << /XObject << " + images + ">> >> /ToUnicode " +
+                         unicode + " >>"));
+    }
+    return fonts;
 }
 
 QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
@@ -334,35 +632,16 @@ QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
         return QByteArray::number(objects.size()) + " 0 R";
     };
 
-    QList<QByteArray> fontRefs;
+    QHash<QByteArray, QByteArray> fontRefs; // by resource name
     for (qsizetype f = 0; f < m_fonts.size(); ++f) {
-        const Font &font = m_fonts[f];
-        const QByteArray name = '/' + subsetTag(font.glyphs) + postScriptName(font.raw);
-        const EmbeddedSubset embedding = embedded(font.raw, name, font.glyphs);
-        const std::optional<FontSubset> &subset = embedding.subset;
-        QByteArray descriptor = "<< /Type /FontDescriptor /FontName " + name + " /Flags 32";
-        if (subset) {
-            const QByteArray file = add(embedding.fileStream);
-            descriptor += " /FontBBox [" + num(subset->boundingBox.value(0)) + ' ' +
-                          num(subset->boundingBox.value(1)) + ' ' +
-                          num(subset->boundingBox.value(2)) + ' ' +
-                          num(subset->boundingBox.value(3)) + "] /ItalicAngle 0 /Ascent " +
-                          num(subset->ascent) + " /Descent " + num(subset->descent) +
-                          " /CapHeight " + num(subset->ascent) + " /StemV 80 /FontFile2 " + file;
+        const QByteArray prefix = "F" + QByteArray::number(f + 1) + '_';
+        if (m_fonts[f].colour) {
+            const QList<QByteArray> parts = colourFonts(m_fonts[f], objects);
+            for (qsizetype p = 0; p < parts.size(); ++p)
+                fontRefs.insert(prefix + QByteArray::number(p), parts[p]);
+        } else {
+            fontRefs.insert(prefix + '0', outlineFont(m_fonts[f], objects));
         }
-        descriptor += " >>";
-        const QByteArray descriptorRef = add(descriptor);
-        const QByteArray widths = subset ? widthArray(subset->widths) : QByteArrayLiteral("[]");
-        const QByteArray cidFont =
-            add("<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + name +
-                " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
-                " /FontDescriptor " +
-                descriptorRef + " /W " + widths + " /CIDToGIDMap /Identity >>");
-        const QByteArray unicode = add(stream(toUnicode(font.text)));
-        const QByteArray type0 = add("<< /Type /Font /Subtype /Type0 /BaseFont " + name +
-                                     " /Encoding /Identity-H /DescendantFonts [" + cidFont +
-                                     "] /ToUnicode " + unicode + " >>");
-        fontRefs.append(type0);
     }
 
     // Pages and structure elements refer to each other: their numbers come first.
@@ -383,8 +662,8 @@ QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
         const Page &page = m_pages[i];
         const QByteArray content = add(stream(page.content));
         QByteArray fonts;
-        for (int f : page.fonts)
-            fonts += "/F" + QByteArray::number(f + 1) + ' ' + fontRefs[f] + ' ';
+        for (const QByteArray &name : page.fonts)
+            fonts += '/' + name + ' ' + fontRefs.value(name) + ' ';
         objects[pageObjects[i]] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(page.width) +
                                   ' ' + num(page.height) + "] /Resources << /Font << " + fonts +
                                   ">> >> /Contents " + content + " /StructParents " +
@@ -487,31 +766,33 @@ QByteArray PdfWriter::serialized(const QList<QByteArray> &objects) {
                                       QByteArray::number(table.size())) +
            "\nendobj\n";
 
-    // One entry of five bytes per object: type, then where it is (offset, or object
-    // stream and index).
+    // One entry per object: its type, then where it is (offset, or object stream and
+    // index). The index takes four bytes once there are more objects than two can count.
+    const int indexBytes = packed > 0xFFFF ? 4 : 2;
     QByteArray entries;
-    const auto entry = [&entries](int type, quint32 field, quint16 index) {
+    const auto entry = [&entries, indexBytes](int type, quint32 field, quint32 index) {
         entries.append(char(type));
         for (int shift = 24; shift >= 0; shift -= 8)
             entries.append(char(field >> shift));
-        entries.append(char(index >> 8)).append(char(index));
+        for (int shift = 8 * (indexBytes - 1); shift >= 0; shift -= 8)
+            entries.append(char(index >> shift));
     };
     entry(0, 0, 0xFFFF);
     for (qsizetype i = 0; i < objects.size(); ++i) {
         if (offsets[i] >= 0)
             entry(1, quint32(offsets[i]), 0);
         else
-            entry(2, quint32(packedNumber), quint16(indexInPack[i]));
+            entry(2, quint32(packedNumber), quint32(indexInPack[i]));
     }
     entry(1, quint32(packOffset), 0);
     const qsizetype xrefOffset = pdf.size();
     entry(1, quint32(xrefOffset), 0);
     const QByteArray id = QCryptographicHash::hash(pdf, QCryptographicHash::Md5).toHex();
-    pdf +=
-        QByteArray::number(xrefNumber) + " 0 obj\n" +
-        stream(entries, " /Type /XRef /Size " + QByteArray::number(xrefNumber + 1) +
-                            " /W [1 4 2] /Root 1 0 R /Info 3 0 R /ID [<" + id + "> <" + id + ">]") +
-        "\nendobj\nstartxref\n" + QByteArray::number(xrefOffset) + "\n%%EOF\n";
+    pdf += QByteArray::number(xrefNumber) + " 0 obj\n" +
+           stream(entries, " /Type /XRef /Size " + QByteArray::number(xrefNumber + 1) +
+                               " /W [1 4 " + QByteArray::number(indexBytes) +
+                               "] /Root 1 0 R /Info 3 0 R /ID [<" + id + "> <" + id + ">]") +
+           "\nendobj\nstartxref\n" + QByteArray::number(xrefOffset) + "\n%%EOF\n";
     return pdf;
 }
 

@@ -9,11 +9,23 @@
 #include <QRectF>
 #include <QString>
 
+#include "statement_pdf/font_embedding.h"
+
 namespace StubPDF {
 
+// The glyphs of a run that together show one piece of the text (a character, a
+// ligature's letters, a syllable whose marks the font reordered), in the run's order.
+struct GlyphCluster {
+    qsizetype glyphs = 1;
+    QString text;      // empty: the glyphs show nothing a reader should say
+    bool drawn = true; // false: the text says more than the glyphs draw (a space the
+                       // line broke at), which only /ActualText can carry
+};
+
 // Writes the statement's PDF itself: pages of grey fills, grey lines and glyphs laid out
-// by Qt, every font embedded as a subset of the glyphs drawn (Type0 / CIDFontType2 with
-// Identity-H, widths and a ToUnicode map of what was drawn), streams deflated.
+// by Qt, every font embedded as a subset of the glyphs drawn (Type0 with TrueType or CFF
+// outlines; colour glyphs as pictures in a Type3 font), with widths and a ToUnicode map
+// of what was drawn, and /ActualText where a map cannot say it; streams deflated.
 // Coordinates are points from the page's top-left corner.
 //
 // The file is a Tagged PDF: text drawn while a structure element is open belongs to it,
@@ -21,6 +33,8 @@ namespace StubPDF {
 // element, and every fill and line, is an artifact that assistive technology skips.
 class PdfWriter {
 public:
+    explicit PdfWriter(FontCache &cache = FontCache::shared()) : m_cache(cache) {}
+
     // Opens a structure element (Document, H1, Table, TR, TH, TD, P …) inside the one
     // open now; `attributes` is a PDF dictionary body such as "/O /Table /Scope /Row".
     void beginElement(const QByteArray &type, const QByteArray &attributes = QByteArray());
@@ -32,34 +46,36 @@ public:
     void fillRect(const QRectF &rect, qreal grey);
     void line(const QPointF &from, const QPointF &to, qreal width, qreal grey);
     // The glyphs of `run` with their layout origin at `origin`; `scale` turns the run's
-    // units into points. `text` is the text they show, for copying and search.
+    // units into points. `clusters` cover the run's glyphs in order and say what text
+    // they show, for copying, search and screen readers.
     void glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale, qreal grey,
-                QStringView text);
+                const QList<GlyphCluster> &clusters);
 
     // The finished file, with its title and creator.
     QByteArray finish(const QString &title, const QString &creator);
 
 private:
     // A font as the document uses it: its glyphs numbered in the order first drawn (the
-    // character identifiers of the content, and of the embedded subset), 0 being the
-    // missing-glyph box.
+    // codes of the content), code 0 being the missing-glyph box. Colour fonts are drawn
+    // as pictures, 256 codes to a PDF font.
     struct Font {
         QRawFont raw;
-        QList<quint32> glyphs;        // the font's glyph index of each identifier
-        QHash<quint32, quint32> cids; // and back
-        QHash<quint32, QString> text; // what each identifier shows
-        QByteArray advances;          // the font's hmtx table
-        quint16 metricsCount = 1;     // its number of full entries
-        qreal perUnit = 1;            // font units to 1/1000 em
-        qreal advance(quint32 glyph) const;
-        quint32 cid(quint32 glyph);
+        bool colour = false;
+        QList<quint32> glyphs;         // the font's glyph index of each code
+        QHash<quint32, quint32> codes; // and back
+        QHash<quint32, QString> text;  // what each code shows
+        QByteArray advances;           // the font's hmtx table
+        quint16 metricsCount = 1;      // its number of full entries
+        quint16 unitsPerEm = 1000;
+        qreal advance(quint32 glyph) const; // in font units
+        quint32 code(quint32 glyph);
     };
     struct Page {
         qreal width = 0;
         qreal height = 0;
         QByteArray content;
-        QList<int> fonts;
-        QList<int> owners; // the element each marked-content identifier belongs to
+        QList<QByteArray> fonts; // resource names used: F<font>_<part>
+        QList<int> owners;       // the element each marked-content identifier belongs to
     };
     struct Kid {
         int element = -1; // a child element, or
@@ -73,13 +89,22 @@ private:
         QList<Kid> kids;
     };
     int fontFor(const QRawFont &raw);
+    // The resource name of the PDF font that draws `code` of `font`; selectFont() sets it.
+    QByteArray resourceName(int font, quint32 code) const;
+    void selectFont(const QByteArray &name, qreal size);
+    QByteArray outlineFont(const Font &font, QList<QByteArray> &objects);
+    QList<QByteArray> colourFonts(const Font &font, QList<QByteArray> &objects);
     static QByteArray serialized(const QList<QByteArray> &objects);
-    // Opens what the next drawing belongs to; closeMarked() closes it.
-    void openMarked();
+    // Opens what the next drawing belongs to, in language `lang` when it is not the
+    // document's; closeMarked() closes it.
+    void openMarked(const QByteArray &lang = QByteArray());
     void closeMarked();
 
+    FontCache &m_cache;
     QList<Font> m_fonts;
-    QHash<QString, int> m_fontIndex;
+    QHash<QByteArray, int> m_fontIndex;
+    QRawFont m_boxFace; // draws what no installed font has: its missing-glyph box
+    QByteArray m_selected;
     QList<Page> m_pages;
     QList<Element> m_elements;
     QList<int> m_open; // the element path from the root

@@ -1,7 +1,7 @@
 #include "statement_pdf/typesetter.h"
 
 #include "statement_pdf/fonts.h"
-
+#include "statement_pdf/glyph_clusters.h"
 #include "statement_pdf/pdf_writer.h"
 
 #include <QFontMetricsF>
@@ -85,6 +85,18 @@ qsizetype Typesetter::firstLineAt(qsizetype from) const {
     return it - m_lines.begin();
 }
 
+const Typesetter::Drawn &Typesetter::glyphsOf(qsizetype line) const {
+    if (m_drawn.size() < m_lines.size()) m_drawn.resize(m_lines.size());
+    Drawn &drawn = m_drawn[line];
+    if (!drawn.done) {
+        const QTextLine textLine = m_layout.lineAt(int(line));
+        drawn.runs = textLine.glyphRuns();
+        drawn.clusters = glyphClusters(textLine, drawn.runs, m_layout.text());
+        drawn.done = true;
+    }
+    return drawn;
+}
+
 qsizetype Typesetter::fit(qsizetype from, qreal boxHeight) const {
     const qsizetype first = firstLineAt(from);
     if (first >= m_lines.size()) return 0;
@@ -102,16 +114,15 @@ void Typesetter::draw(PdfWriter &pdf, const QRectF &box, Qt::Alignment alignment
     const qsizetype first = firstLineAt(from);
     if (first >= m_lines.size()) return;
     const qreal origin = m_lines[first].top;
-    const QString text = m_layout.text();
     for (qsizetype i = first; i < m_lines.size(); ++i) {
         const Line &line = m_lines[i];
         if (line.bottom - origin > box.height()) break;
         const qreal indent = alignment & Qt::AlignRight ? box.width() - line.width : 0;
-        const QStringView shown = QStringView(text).mid(line.start, line.length);
         if (beforeLine) beforeLine(line.start);
-        for (const QGlyphRun &run : m_layout.lineAt(int(i)).glyphRuns())
-            pdf.glyphs(run, QPointF(box.x() + indent, box.y() - origin), 1 / unitsPerPoint, grey,
-                       shown);
+        const Drawn &drawn = glyphsOf(i);
+        for (qsizetype r = 0; r < drawn.runs.size(); ++r)
+            pdf.glyphs(drawn.runs[r], QPointF(box.x() + indent, box.y() - origin),
+                       1 / unitsPerPoint, grey, drawn.clusters[r]);
     }
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "statement_pdf/pdf_writer.h"
+
 #include <QFont>
+#include <QGlyphRun>
 #include <QList>
 #include <QRectF>
 #include <QString>
@@ -11,8 +14,6 @@
 class QPaintDevice;
 
 namespace StubPDF {
-
-class PdfWriter;
 
 // Lays a text out once at a fixed width, wrapping at word boundaries (inside a word
 // when one is wider than the line), with 2 points of extra space between lines.
@@ -57,10 +58,19 @@ private:
         qreal width;  // natural width, without trailing spaces
     };
     qsizetype firstLineAt(qsizetype from) const;
+    // A line's glyph runs and what text their glyphs show, worked out when the line is
+    // first drawn and kept with the layout.
+    struct Drawn {
+        bool done = false;
+        QList<QGlyphRun> runs;
+        QList<QList<GlyphCluster>> clusters;
+    };
+    const Drawn &glyphsOf(qsizetype line) const;
 
     QTextLayout m_layout;
     QList<Line> m_lines;
     qreal m_emptyLine = 0;
+    mutable QList<Drawn> m_drawn;
 };
 
 } // namespace StubPDF

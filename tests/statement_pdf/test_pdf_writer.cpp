@@ -3,7 +3,6 @@
 #include "pdf_text.h"
 #include "programs.h"
 #include "statement_drafts.h"
-#include "statement_pdf/font_subset.h"
 #include "statement_pdf/fonts.h"
 #include "statement_pdf/metrics_device.h"
 #include "statement_pdf/stub_pdf.h"
@@ -43,7 +42,6 @@ private slots:
     void samePage_data();
     void samePage();
     void fontsEmbeddedAsSubsets();
-    void subsetKeepsWhatAccentsAreBuiltFrom();
     void viewerDrawsTheSamePage();
     void taggedInReadingOrder();
     void tablesAcrossPagesOnceEach();
@@ -106,20 +104,6 @@ void TestPdfWriter::fontsEmbeddedAsSubsets() {
         QVERIFY(fonts.filter(QStringLiteral("+CorvaneSans-Regular ")).size() == 1);
         if (QLatin1String(name) == QLatin1String("chinese")) QCOMPARE(fonts.size(), 3);
     }
-}
-
-// "é" is a composite glyph: the letter and the accent it is built from come along, so a
-// name like "Renée" is drawn whole.
-void TestPdfWriter::subsetKeepsWhatAccentsAreBuiltFrom() {
-    StubPDF::MetricsDevice device;
-    const QRawFont face = QRawFont::fromFont(StubPDF::statementFont(10, false, &device));
-    const QList<quint32> accented = face.glyphIndexesForString(QStringLiteral("é"));
-    QCOMPARE(accented.size(), 1);
-    const auto subset = StubPDF::subsetFont(face, {0, accented[0]});
-    QVERIFY(subset && subset->widths.size() > 2);
-    const QRawFont cut(subset->file, 10);
-    QVERIFY(cut.isValid());
-    QVERIFY(cut.pathForGlyph(1).elementCount() > cut.pathForGlyph(2).elementCount());
 }
 
 // The viewer the window uses draws page 1 as it drew the old file (anti-aliasing aside).
