@@ -8,6 +8,7 @@
 #include "payroll/money.h"
 #include "platform/desktop.h"
 #include "review/password_fields.h"
+#include "statement_pdf/stub_pdf.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -17,7 +18,28 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-namespace {} // namespace
+namespace {
+
+// What the statement will show as empty boxes, and which fonts would draw it.
+QString missingFontsNotice(const QStringList &missing) {
+    if (missing.isEmpty()) return QString();
+    QStringList packages;
+    for (const QString &c : missing) {
+        const char32_t code = c.toUcs4().value(0);
+        const QChar::Script script = QChar::script(code);
+        const char *package = script == QChar::Script_Han || script == QChar::Script_Hiragana ||
+                                      script == QChar::Script_Katakana ||
+                                      script == QChar::Script_Hangul
+                                  ? "fonts-noto-cjk"
+                              : code >= 0x1F000 ? "fonts-noto-color-emoji"
+                                                : "fonts-noto-core";
+        if (!packages.contains(QLatin1String(package))) packages.append(QLatin1String(package));
+    }
+    return QStringLiteral("PDF 中以下字符没有可用字体，将显示为方框：%1。请安装相应字体（如 %2）。")
+        .arg(missing.join(u' '), packages.join(QStringLiteral("、")));
+}
+
+} // namespace
 
 ReviewPanel::ReviewPanel(platform::Desktop *desktop, QWidget *parent)
     : QWidget(parent), m_desktop(desktop), m_page(new QScrollArea(this)) {
@@ -175,10 +197,15 @@ void ReviewPanel::setDraft(const PayrollDraft &draft) {
     m_readyIcon->setPixmap(Icons::named(m_ready ? "emblem-ok" : "dialog-error").pixmap(22, 22));
     m_readyTitle->setText(m_ready ? QStringLiteral("信息已齐全，可以导出")
                                   : QStringLiteral("还有内容需要检查"));
-    m_readyDetail->setText(problem ? *problem
-                           : m_protection->password().isEmpty()
-                               ? QStringLiteral("请再核对姓名、日期与净支付金额。")
-                               : QStringLiteral("导出的 PDF 将以密码保护。"));
+    QString detail = problem ? *problem
+                     : m_protection->password().isEmpty()
+                         ? QStringLiteral("请再核对姓名、日期与净支付金额。")
+                         : QStringLiteral("导出的 PDF 将以密码保护。");
+    // A notice, not a problem: the statement can still be exported.
+    if (const QString notice = missingFontsNotice(StubPDF::missingCharacters(draft));
+        !notice.isEmpty())
+        detail += u'\n' + notice;
+    m_readyDetail->setText(detail);
     m_page->setAccessibleDescription(m_readyTitle->text() + QStringLiteral("：") +
                                      m_readyDetail->text());
     m_readyCard->update();

@@ -135,8 +135,9 @@ QStringList missingCharacters(const PayrollDraft &draft) {
             layout.createLine();
             layout.endLayout();
             bool drawn = true;
+            // A font without the character gives its glyph 0, the missing-glyph box.
             for (const QGlyphRun &run : layout.glyphRuns())
-                drawn = drawn && hasGlyphData(run.rawFont());
+                drawn = drawn && hasGlyphData(run.rawFont()) && !run.glyphIndexes().contains(0);
             known = drawable.insert(c, drawn);
         }
         const QString text = QString::fromUcs4(&c, 1);

@@ -113,15 +113,6 @@ QByteArray pdfName(const QByteArray &name) {
     return out;
 }
 
-// More decimals than content numbers get: a Type3 font matrix holds 1/2048.
-QByteArray precise(qreal v) {
-    QByteArray text = QByteArray::number(v, 'f', 10);
-    while (text.endsWith('0'))
-        text.chop(1);
-    if (text.endsWith('.')) text.chop(1);
-    return text;
-}
-
 void appendCode(QByteArray &out, quint32 code, bool wide) {
     if (wide) {
         appendHex4(out, code);
@@ -384,6 +375,7 @@ void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale,
     m_selected.clear();
     qreal penX = 0, penY = 0;
     bool open = false, inString = false;
+    QList<QRectF> boxes; // in the page's own coordinates
     const auto closeArray = [&] {
         if (open) out.append(inString ? "> ] TJ\n" : "] TJ\n");
         open = inString = false;
@@ -410,7 +402,12 @@ void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale,
         if (!inString) out.append('<');
         inString = true;
         appendCode(out, font.colour ? 1 + code % colourCodes : code, wide);
-        penX = x + font.advance(ids[i]) * size / font.unitsPerEm;
+        const qreal advance = font.advance(ids[i]) * size / font.unitsPerEm;
+        // A character no font has: the missing-glyph box, drawn for every reader (some
+        // fonts' own box is empty).
+        if (ids[i] == 0)
+            boxes.append(QRectF(x + 0.08 * size, y, advance - 0.16 * size, 0.7 * size));
+        penX = x + advance;
     };
 
     qsizetype first = 0;
@@ -463,6 +460,21 @@ void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale,
     }
     closeArray();
     out.append("ET\n");
+    if (!boxes.isEmpty()) {
+        out.append("q ");
+        appendNumber(out, grey);
+        out.append(" G ");
+        appendNumber(out, 0.06 * size);
+        out.append(" w");
+        for (const QRectF &box : boxes) {
+            for (qreal v : {box.x(), box.y(), box.width(), box.height()}) {
+                out.append(' ');
+                appendNumber(out, v);
+            }
+            out.append(" re");
+        }
+        out.append(" S Q\n");
+    }
     closeMarked();
 }
 
@@ -612,13 +624,12 @@ QList<QByteArray> PdfWriter::colourFonts(const Font &font, QList<QByteArray> &ob
         }
         const QByteArray unicode =
             add(stream(toUnicode(font.text, quint32(from), quint32(from + count), 1, false)));
-        fonts.append(add("<< /Type /Font /Subtype /Type3 /FontBBox [0 " + num(bottom) + ' ' +
-                         num(right) + ' ' + num(top) + "] /FontMatrix [" + precise(0.001) +
-                         " 0 0 " + precise(0.001) + " 0 0] /CharProcs << " + procs +
-                         ">> /Encoding << /Type /Encoding /Differences [0 " + differences +
-                         "] >> /FirstChar 0 /LastChar " + QByteArray::number(count) + " /Widths [" +
-                         widths + "] /Resources << /XObject << " + images + ">> >> /ToUnicode " +
-                         unicode + " >>"));
+        fonts.append(
+            add("<< /Type /Font /Subtype /Type3 /FontBBox [0 " + num(bottom) + ' ' + num(right) +
+                ' ' + num(top) + "] /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << " + procs +
+                ">> /Encoding << /Type /Encoding /Differences [0 " + differences +
+                "] >> /FirstChar 0 /LastChar " + QByteArray::number(count) + " /Widths [" + widths +
+                "] /Resources << /XObject << " + images + ">> >> /ToUnicode " + unicode + " >>"));
     }
     return fonts;
 }

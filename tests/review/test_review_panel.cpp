@@ -29,6 +29,16 @@ void TestReviewPanel::summary() {
              "工资周期: " + shortMonth(6) + " 01, 2026 — " + shortMonth(6) + " 30, 2026");
     QCOMPARE(panel.amounts(), QStringList({"$2,700.00", "$368.62", "$0.00", "$2,331.38"}));
 
+    // A character no font draws (U+05FF is unassigned) is named, and export stays open.
+    d.employee = QStringLiteral("Ana \u05FF");
+    panel.setDraft(d);
+    QVERIFY(panel.ready());
+    QCOMPARE(panel.readinessDetail(),
+             QStringLiteral(
+                 "请再核对姓名、日期与净支付金额。\nPDF 中以下字符没有可用字体，将显示为方框："
+                 "\u05FF。请安装相应字体（如 fonts-noto-core）。"));
+    d.employee = QStringLiteral("Ana");
+
     d.deductions[2].ytd = QStringLiteral("abc");
     d.end.reset();
     d.employee = QStringLiteral("  ");
