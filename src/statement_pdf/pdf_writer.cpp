@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QImage>
 #include <QPainter>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -166,60 +167,65 @@ QByteArray toUnicode(const QHash<quint32, QString> &text, quint32 from, quint32 
 
 // The language of a text for a screen reader's voice, when it is not the document's
 // English: by the scripts it is written in.
-QByteArray languageOf(const QString &text) {
+QByteArray languageOf(const QList<GlyphCluster> &clusters) {
     bool han = false;
-    for (const char32_t c : text.toUcs4()) {
-        switch (QChar::script(c)) {
-        case QChar::Script_Hiragana:
-        case QChar::Script_Katakana:
-            return "ja";
-        case QChar::Script_Hangul:
-            return "ko";
-        case QChar::Script_Han:
-            han = true;
-            break;
-        case QChar::Script_Arabic:
-            return "ar";
-        case QChar::Script_Hebrew:
-            return "he";
-        case QChar::Script_Devanagari:
-            return "hi";
-        case QChar::Script_Bengali:
-            return "bn";
-        case QChar::Script_Tamil:
-            return "ta";
-        case QChar::Script_Gujarati:
-            return "gu";
-        case QChar::Script_Gurmukhi:
-            return "pa";
-        case QChar::Script_Telugu:
-            return "te";
-        case QChar::Script_Kannada:
-            return "kn";
-        case QChar::Script_Malayalam:
-            return "ml";
-        case QChar::Script_Sinhala:
-            return "si";
-        case QChar::Script_Thai:
-            return "th";
-        case QChar::Script_Lao:
-            return "lo";
-        case QChar::Script_Khmer:
-            return "km";
-        case QChar::Script_Myanmar:
-            return "my";
-        case QChar::Script_Greek:
-            return "el";
-        case QChar::Script_Armenian:
-            return "hy";
-        case QChar::Script_Georgian:
-            return "ka";
-        case QChar::Script_Ethiopic:
-            return "am";
-        default:
-            break;
+    for (const GlyphCluster &cluster : clusters)
+        for (qsizetype i = 0; i < cluster.text.size(); ++i) {
+            const QChar c = cluster.text[i];
+            const bool pair = c.isHighSurrogate() && i + 1 < cluster.text.size() &&
+                              cluster.text[i + 1].isLowSurrogate();
+            switch (QChar::script(pair ? QChar::surrogateToUcs4(c, cluster.text[++i])
+                                       : char32_t(c.unicode()))) {
+            case QChar::Script_Hiragana:
+            case QChar::Script_Katakana:
+                return "ja";
+            case QChar::Script_Hangul:
+                return "ko";
+            case QChar::Script_Han:
+                han = true;
+                break;
+            case QChar::Script_Arabic:
+                return "ar";
+            case QChar::Script_Hebrew:
+                return "he";
+            case QChar::Script_Devanagari:
+                return "hi";
+            case QChar::Script_Bengali:
+                return "bn";
+            case QChar::Script_Tamil:
+                return "ta";
+            case QChar::Script_Gujarati:
+                return "gu";
+            case QChar::Script_Gurmukhi:
+                return "pa";
+            case QChar::Script_Telugu:
+                return "te";
+            case QChar::Script_Kannada:
+                return "kn";
+            case QChar::Script_Malayalam:
+                return "ml";
+            case QChar::Script_Sinhala:
+                return "si";
+            case QChar::Script_Thai:
+                return "th";
+            case QChar::Script_Lao:
+                return "lo";
+            case QChar::Script_Khmer:
+                return "km";
+            case QChar::Script_Myanmar:
+                return "my";
+            case QChar::Script_Greek:
+                return "el";
+            case QChar::Script_Armenian:
+                return "hy";
+            case QChar::Script_Georgian:
+                return "ka";
+            case QChar::Script_Ethiopic:
+                return "am";
+            default:
+                break;
+            }
         }
-    }
     return han ? "zh" : QByteArray();
 }
 
@@ -306,9 +312,11 @@ quint32 PdfWriter::Font::code(quint32 glyph) {
 }
 
 int PdfWriter::fontFor(const QRawFont &raw) {
+    // The same face comes at several sizes, each a font engine of its own.
+    if (const auto known = m_rawIndex.constFind(raw); known != m_rawIndex.constEnd()) return *known;
     const QByteArray key = FontCache::faceKey(raw);
     auto it = m_fontIndex.constFind(key);
-    if (it != m_fontIndex.constEnd()) return *it;
+    if (it != m_fontIndex.constEnd()) return m_rawIndex[raw] = *it;
     Font font;
     font.raw = raw;
     font.colour = isColourFont(raw);
@@ -317,21 +325,24 @@ int PdfWriter::fontFor(const QRawFont &raw) {
     font.unitsPerEm = std::max<quint16>(16, BigEndian::u16(raw.fontTable("head"), 18));
     font.code(0); // the missing-glyph box comes first in every font
     m_fonts.append(font);
-    return *m_fontIndex.insert(key, int(m_fonts.size() - 1));
+    return m_rawIndex[raw] = *m_fontIndex.insert(key, int(m_fonts.size() - 1));
 }
 
-QByteArray PdfWriter::resourceName(int font, quint32 code) const {
-    const int part = m_fonts[font].colour ? int(code / colourCodes) : 0;
+QByteArray PdfWriter::resourceName(int font, int part) {
     return "F" + QByteArray::number(font + 1) + '_' + QByteArray::number(part);
 }
 
-void PdfWriter::selectFont(const QByteArray &name, qreal size) {
+void PdfWriter::selectFont(int font, int part, qreal size) {
     Page &page = m_pages.last();
-    if (!page.fonts.contains(name)) page.fonts.append(name);
-    page.content.append('/').append(name).append(' ');
+    const std::pair<int, int> used{font, part};
+    if (!page.fonts.contains(used)) page.fonts.append(used);
+    page.content.append("/F");
+    appendNumber(page.content, font + 1);
+    page.content.append('_');
+    appendNumber(page.content, part);
+    page.content.append(' ');
     appendNumber(page.content, size);
     page.content.append(" Tf\n");
-    m_selected = name;
 }
 
 void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale, qreal grey,
@@ -359,20 +370,22 @@ void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale,
     // Clusters that do not cover the run's glyphs exactly say the whole run's text.
     QList<GlyphCluster> groups = clusters;
     qsizetype covered = 0;
-    QString shown;
-    for (const GlyphCluster &c : clusters) {
+    for (const GlyphCluster &c : clusters)
         covered += c.glyphs;
-        shown += c.text;
+    if (covered != ids.size()) {
+        QString shown;
+        for (const GlyphCluster &c : clusters)
+            shown += c.text;
+        groups = {{ids.size(), shown, false}};
     }
-    if (covered != ids.size()) groups = {{ids.size(), shown, false}};
 
     Page &page = m_pages.last();
     QByteArray &out = page.content;
-    openMarked(languageOf(shown));
+    openMarked(languageOf(groups));
     out.append("BT ");
     appendNumber(out, grey);
     out.append(" g\n");
-    m_selected.clear();
+    int selected = -1; // the part of the font set now
     qreal penX = 0, penY = 0;
     bool open = false, inString = false;
     QList<QRectF> boxes; // in the page's own coordinates
@@ -414,12 +427,12 @@ void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale,
     for (const GlyphCluster &cluster : groups) {
         // The text goes into the font's ToUnicode map when each glyph of the cluster says
         // a part of it there; otherwise the glyphs carry it as /ActualText.
-        QList<quint32> codes;
+        QVarLengthArray<quint32, 4> codes;
         for (qsizetype i = first; i < first + cluster.glyphs; ++i)
             codes.append(font.code(ids[i]));
-        QStringList parts;
+        QVarLengthArray<QString, 4> parts;
         if (cluster.glyphs == 1) {
-            parts = {cluster.text};
+            parts.append(cluster.text);
         } else {
             const QList<uint> chars = cluster.text.toUcs4();
             bool inOrder = chars.size() == cluster.glyphs;
@@ -446,9 +459,10 @@ void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale,
         }
         for (qsizetype k = 0; k < codes.size(); ++k) {
             // A colour font's later codes are in another PDF font: set outside the array.
-            if (const QByteArray name = resourceName(index, codes[k]); name != m_selected) {
+            if (const int part = font.colour ? int(codes[k] / colourCodes) : 0; part != selected) {
                 closeArray();
-                selectFont(name, size);
+                selectFont(index, part, size);
+                selected = part;
             }
             draw(first + k, codes[k]);
         }
@@ -476,6 +490,11 @@ void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale,
         out.append(" S Q\n");
     }
     closeMarked();
+}
+
+// The live preview writes the same maps again and again: deflated once.
+QByteArray PdfWriter::keptStream(const QByteArray &data) {
+    return m_cache.kept("stream|" + data, [&] { return QList<QByteArray>{stream(data)}; }).value(0);
 }
 
 QByteArray PdfWriter::outlineFont(const Font &font, QList<QByteArray> &objects) {
@@ -522,7 +541,7 @@ QByteArray PdfWriter::outlineFont(const Font &font, QList<QByteArray> &objects) 
         }
     }
     widths += cff ? "]" : "]]";
-    const QByteArray map = cff ? QByteArray() : add(stream(toGlyph));
+    const QByteArray map = cff ? QByteArray() : add(keptStream(toGlyph));
     const QByteArray cidFont =
         add("<< /Type /Font /Subtype " + QByteArray(cff ? "/CIDFontType0" : "/CIDFontType2") +
             " /BaseFont " + name +
@@ -537,7 +556,7 @@ QByteArray PdfWriter::outlineFont(const Font &font, QList<QByteArray> &objects) 
                                   " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity)"
                                   " /Supplement 0 >>"));
     }
-    const QByteArray unicode = add(stream(toUnicode(font.text, 0, 0x10000, 0, true)));
+    const QByteArray unicode = add(keptStream(toUnicode(font.text, 0, 0x10000, 0, true)));
     return add("<< /Type /Font /Subtype /Type0 /BaseFont " + name + " /Encoding " + encoding +
                " /DescendantFonts [" + cidFont + "] /ToUnicode " + unicode + " >>");
 }
@@ -645,13 +664,12 @@ QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
 
     QHash<QByteArray, QByteArray> fontRefs; // by resource name
     for (qsizetype f = 0; f < m_fonts.size(); ++f) {
-        const QByteArray prefix = "F" + QByteArray::number(f + 1) + '_';
         if (m_fonts[f].colour) {
             const QList<QByteArray> parts = colourFonts(m_fonts[f], objects);
             for (qsizetype p = 0; p < parts.size(); ++p)
-                fontRefs.insert(prefix + QByteArray::number(p), parts[p]);
+                fontRefs.insert(resourceName(int(f), int(p)), parts[p]);
         } else {
-            fontRefs.insert(prefix + '0', outlineFont(m_fonts[f], objects));
+            fontRefs.insert(resourceName(int(f), 0), outlineFont(m_fonts[f], objects));
         }
     }
 
@@ -673,8 +691,10 @@ QByteArray PdfWriter::finish(const QString &title, const QString &creator) {
         const Page &page = m_pages[i];
         const QByteArray content = add(stream(page.content));
         QByteArray fonts;
-        for (const QByteArray &name : page.fonts)
+        for (const auto &[font, part] : page.fonts) {
+            const QByteArray name = resourceName(font, part);
             fonts += '/' + name + ' ' + fontRefs.value(name) + ' ';
+        }
         objects[pageObjects[i]] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(page.width) +
                                   ' ' + num(page.height) + "] /Resources << /Font << " + fonts +
                                   ">> >> /Contents " + content + " /StructParents " +

@@ -74,8 +74,8 @@ private:
         qreal width = 0;
         qreal height = 0;
         QByteArray content;
-        QList<QByteArray> fonts; // resource names used: F<font>_<part>
-        QList<int> owners;       // the element each marked-content identifier belongs to
+        QList<std::pair<int, int>> fonts; // fonts and parts used
+        QList<int> owners;                // the element each marked-content identifier belongs to
     };
     struct Kid {
         int element = -1; // a child element, or
@@ -89,9 +89,10 @@ private:
         QList<Kid> kids;
     };
     int fontFor(const QRawFont &raw);
-    // The resource name of the PDF font that draws `code` of `font`; selectFont() sets it.
-    QByteArray resourceName(int font, quint32 code) const;
-    void selectFont(const QByteArray &name, qreal size);
+    // The resource name of a PDF font: part `part` of `font` (colour fonts have several).
+    static QByteArray resourceName(int font, int part);
+    void selectFont(int font, int part, qreal size);
+    QByteArray keptStream(const QByteArray &data);
     QByteArray outlineFont(const Font &font, QList<QByteArray> &objects);
     QList<QByteArray> colourFonts(const Font &font, QList<QByteArray> &objects);
     static QByteArray serialized(const QList<QByteArray> &objects);
@@ -103,8 +104,8 @@ private:
     FontCache &m_cache;
     QList<Font> m_fonts;
     QHash<QByteArray, int> m_fontIndex;
+    QHash<QRawFont, int> m_rawIndex;
     QRawFont m_boxFace; // draws what no installed font has: its missing-glyph box
-    QByteArray m_selected;
     QList<Page> m_pages;
     QList<Element> m_elements;
     QList<int> m_open; // the element path from the root
