@@ -65,6 +65,7 @@ void TestDraft::filename_data() {
     // splitting a character: 48 letters of 5 bytes fit.
     const QString accented = QStringLiteral("e\u0301\u0323");
     row("byte limit", accented.repeated(80), accented.repeated(48));
+    row("exactly at the byte limit", u'x' + accented.repeated(60), u'x' + accented.repeated(48));
     QTest::newRow("seventy emoji keep their dates")
         << QStringLiteral("\U0001F600").repeated(70) << true
         << QStringLiteral("Corvane_") + QStringLiteral("\U0001F600").repeated(55) +

@@ -1,7 +1,6 @@
 #include "message_of.h"
 #include "payroll/money.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -26,7 +25,6 @@ private slots:
     void plain_data();
     void plain();
     void trimming();
-    void survivesHostileText();
 };
 
 void TestMoney::cents_data() {
@@ -40,30 +38,23 @@ void TestMoney::cents_data() {
         QTest::newRow(name) << text << qint64(0) << message;
     };
     ok("padded", QStringLiteral("  12.5\n"), 1250);
-    ok("empty", QString(), 0);
     ok("spaces", QStringLiteral("   "), 0);
     ok("point without fraction", QStringLiteral("12."), 1200);
     ok("one fraction digit", QStringLiteral("0.07"), 7);
-    ok("leading zeros", QStringLiteral("007"), 700);
-    ok("two fraction digits", QStringLiteral("12.50"), 1250);
     ok("maximum", QStringLiteral("999999999.99"), 99'999'999'999);
     ok("thousand leading zeros", QString(1000, u'0') + u'1', 100);
-    ok("ideographic space trimmed", QStringLiteral("\u30005\u2029"), 500);
-    ok("NEL trimmed", QStringLiteral("\u00855"), 500);
     bad("no integer part", QStringLiteral(".5"), kGrammar);
     bad("three fraction digits", QStringLiteral("1.234"), kGrammar);
     bad("minus", QStringLiteral("-5"), kGrammar);
     bad("exponent", QStringLiteral("1e3"), kGrammar);
     bad("inner space", QStringLiteral("1 000"), kGrammar);
     bad("just past maximum", QStringLiteral("1000000000"), kGrammar);
-    bad("past maximum by a cent", QStringLiteral("999999999.991"), kGrammar);
     bad("full-width digits", QStringLiteral("\uFF11\uFF12"), kGrammar);
-    bad("arabic-indic digit", QStringLiteral("\u0661"), kGrammar);
     bad("inner NUL", QStringLiteral("1") + QChar(0) + QStringLiteral("2"), kGrammar);
+    bad("lone surrogate", QStringLiteral("5") + QChar(0xD800), kGrammar);
     bad("comma", QStringLiteral("1,000"), kComma);
     bad("dollar", QStringLiteral("$5"), kComma);
     bad("comma before grammar", QStringLiteral("-$5"), kComma);
-    bad("comma inside junk", QStringLiteral("abc,"), kComma);
 }
 
 void TestMoney::cents() {
@@ -86,15 +77,12 @@ void TestMoney::hours_data() {
     };
     row("rounds a half-cent up", "1.25", "10.01", 1251, {});
     row("half a cent", "0.5", "0.01", 1, {});
-    row("sample", "135", "20", 270'000, {});
-    row("blank hours", "", "20", 0, {});
     row("blank rate", "40", " ", 0, {});
     row("hours at limit", "99999.99", "1", 9'999'999, {});
     row("hours past limit before bad rate", "100000", "abc", 0, kHours);
     row("bad hours before rate", "abc", "xyz", 0, kGrammar);
     row("bad rate", "10", "abc", 0, kGrammar);
     row("rate with comma", "10", "1,000", 0, kComma);
-    row("product past limit", "99999.99", "10000000", 0, kProduct);
     row("product at limit", "1", "999999999.99", 99'999'999'999, {});
     row("product one cent past limit", "1.01", "990099009.91", 0, kProduct);
 }
@@ -114,12 +102,10 @@ void TestMoney::hours() {
 void TestMoney::string_data() {
     QTest::addColumn<qint64>("cents");
     QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << qint64(0) << QStringLiteral("$0.00");
     QTest::newRow("five cents") << qint64(5) << QStringLiteral("$0.05");
     QTest::newRow("grouped") << qint64(123456) << QStringLiteral("$1,234.56");
     QTest::newRow("negative") << qint64(-250000) << QStringLiteral("-$2,500.00");
     QTest::newRow("minus a cent") << qint64(-1) << QStringLiteral("-$0.01");
-    QTest::newRow("limit") << Money::limit << QStringLiteral("$999,999,999.99");
     QTest::newRow("three digit group") << qint64(99999) << QStringLiteral("$999.99");
     QTest::newRow("smallest qint64")
         << std::numeric_limits<qint64>::min() << QStringLiteral("-$92,233,720,368,547,758.08");
@@ -138,8 +124,6 @@ void TestMoney::plain_data() {
     QTest::newRow("whole") << qint64(120000) << QStringLiteral("1200");
     QTest::newRow("cents only") << qint64(7) << QStringLiteral("0.07");
     QTest::newRow("zero") << qint64(0) << QStringLiteral("0");
-    QTest::newRow("ten cents") << qint64(10) << QStringLiteral("0.1");
-    QTest::newRow("limit") << Money::limit << QStringLiteral("999999999.99");
 }
 
 void TestMoney::plain() {
@@ -155,38 +139,6 @@ void TestMoney::trimming() {
     QCOMPARE(Money::trimmed(QStringLiteral("\u200Bx")), QStringLiteral("\u200Bx")); // Cf, not Z
     QVERIFY(Money::isBlank(QStringLiteral("\u0009\u000B\u000C\u0085\u2029")));
     QVERIFY(!Money::isBlank(QStringLiteral(" . ")));
-}
-
-// Random and hostile texts never crash and give either a value within the limit or
-// one of the four messages.
-void TestMoney::survivesHostileText() {
-    QRandomGenerator rng(7);
-    const QList<char16_t> alphabet = {
-        u'0',   u'1',   u'9',   u'.',   u'$',   u',',   u' ',   u'-',   u'e',   0x0000, 0x200F,
-        0x202E, 0xD800, 0xDC00, 0xFF10, 0x0660, 0x3000, 0x00A0, 0x0085, 0x000A, 0xFEFF, 0x0301};
-    const QStringList allowed = {kComma, kGrammar, kHours, kProduct};
-    for (int i = 0; i < 120'000; ++i) {
-        QString text;
-        const int kind = rng.bounded(4);
-        if (kind == 0) {
-            text = QString(rng.bounded(1, 400), u'0') + QString::number(rng.bounded(1000));
-        } else if (kind == 1) {
-            text = QString::number(rng.generate64() % 10'000'000'000'000ULL);
-            text.insert(rng.bounded(text.size() + 1), u'.');
-        } else {
-            const int length = rng.bounded(0, 24);
-            for (int k = 0; k < length; ++k)
-                text += QChar(alphabet[rng.bounded(alphabet.size())]);
-        }
-        for (int pass = 0; pass < 2; ++pass) {
-            try {
-                const qint64 value = pass == 0 ? Money::cents(text) : Money::hours(text, text);
-                QVERIFY(value >= 0 && value <= Money::limit);
-            } catch (const PayrollError &e) {
-                QVERIFY2(allowed.contains(e.errorDescription()), qPrintable(text));
-            }
-        }
-    }
 }
 
 QTEST_APPLESS_MAIN(TestMoney)

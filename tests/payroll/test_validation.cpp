@@ -109,8 +109,6 @@ void TestValidation::validate_data() {
     row("earning ytd equal passes", "", [](PayrollDraft &d) { d.earnings[0].ytd = "100"; });
     row("earning label before hours", "有金额的收入须填写项目名称。",
         [](PayrollDraft &d) { d.earnings.append(earning("", "40", "", "5")); });
-    row("deduction ytd below", ytdBelow,
-        [](PayrollDraft &d) { d.deductions = {deduction("Tax", "100", "99.99")}; });
     row("deduction ytd below, second row", ytdBelow, [](PayrollDraft &d) {
         d.deductions = {deduction("Tax", "1", "50"), deduction("EI", "100", "99.99")};
     });
@@ -126,8 +124,8 @@ void TestValidation::validate_data() {
         [](PayrollDraft &d) { d.reimbursements[0].amount = "0.01"; });
     row("zero gross", "请填写至少一项大于零的本期收入。",
         [](PayrollDraft &d) { d.earnings[0].amount = "0"; });
-    row("net zero passes", "",
-        [](PayrollDraft &d) { d.deductions = {deduction("Tax", "100.00")}; });
+    row("net zero and YTD equal pass", "",
+        [](PayrollDraft &d) { d.deductions = {deduction("Tax", "100.00", "100")}; });
     row("net negative", "净支付金额不能为负数，请检查收入和扣款。",
         [](PayrollDraft &d) { d.deductions = {deduction("Tax", "100.01")}; });
     row("reimbursement raises net", "", [](PayrollDraft &d) {
@@ -158,6 +156,7 @@ void TestValidation::totals() {
     // A year-to-date total exists only when every paid row has one.
     PayrollDraft d = valid();
     QCOMPARE(d.totals().grossYTD, std::nullopt);
+    QCOMPARE(d.totals().deductionsYTD, std::nullopt); // no rows: nothing to state, not $0.00
     d.earnings.append(earning("Bonus", "1", "50"));
     d.earnings[0].ytd = QStringLiteral("300");
     QCOMPARE(d.totals().grossYTD, std::nullopt);
