@@ -62,6 +62,7 @@ private slots:
     void unsafeRootsAreRefused_data();
     void unsafeRootsAreRefused();
     void saving();
+    void savingOnAFullDisk();
     void runningInstanceKeepsItsFiles();
     void protectedStatements_data();
     void protectedStatements();
@@ -182,37 +183,58 @@ void TestDelivery::unsafeRootsAreRefused() {
 
 void TestDelivery::saving() {
     const QString path = m_scratch->filePath(QStringLiteral("saved.pdf"));
-    QByteArray bytes(300000, '\0');
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char(qint64(i) * 7919 % 251);
-    QVERIFY(writeFile(path, "an older statement"));
-    PDFFile{bytes}.write(path);
-    QCOMPARE(contents(path), bytes);
-    QCOMPARE(PDFFile::read(path).data, bytes);
+    const QByteArray older = StubPDF::make(PayrollDraft::sample());
+    PDFFile{older}.write(path);
+    QCOMPARE(PDFFile::read(path).data, older);
     QCOMPARE(PDFFile::read(m_scratch->path()).data, QByteArray()); // a folder reads as nothing
     const QString missing = m_scratch->filePath(QStringLiteral("no/such/folder/x.pdf"));
     QVERIFY_THROWS_EXCEPTION(FileError, PDFFile{"%PDF"}.write(missing));
     QVERIFY_THROWS_EXCEPTION(FileError, PDFFile{"%PDF"}.write(path + QStringLiteral("/x.pdf")));
 
-    // A write that fails half-way (the file-size limit stands in for a full disk, and
-    // works even for root) leaves the file that was there byte-identical.
+    // A statement (under 16 KiB, so it fits in any write buffer) on a disk that fills
+    // half-way: the file-size limit stands in for a full disk, and works even for root.
+    // The file that was there stays byte-identical.
+    PayrollDraft next = PayrollDraft::sample();
+    next.employee = QStringLiteral("Another Person");
+    const QByteArray statement = StubPDF::make(next);
+    QVERIFY(statement.size() > 8192 && statement.size() < 16384);
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit old;
     ::getrlimit(RLIMIT_FSIZE, &old);
     struct rlimit small = old;
     small.rlim_cur = 4096;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const QString message =
-        messageOf<FileError>([&] { PDFFile{QByteArray(500000, 'x')}.write(path); });
+    const QString message = messageOf<FileError>([&] { PDFFile{statement}.write(path); });
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
     // The system's own reason, not the one Qt substitutes when the write is cancelled.
     QVERIFY2(message.startsWith(QStringLiteral("无法保存")) &&
                  message.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))),
              qPrintable(message));
-    QCOMPARE(contents(path), bytes);
+    QCOMPARE(contents(path), older);
     QCOMPARE(entries(m_scratch->path()).filter(QStringLiteral("saved")),
              QStringList{QStringLiteral("saved.pdf")}); // no partial file left
+}
+
+// A 16 KiB file system of its own (a user and mount namespace, so no root is needed)
+// with 4 KiB left: the save fails with the system's reason and the old file stays.
+void TestDelivery::savingOnAFullDisk() {
+    const QString disk = m_scratch->filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkpath(disk));
+    const QString self = QCoreApplication::applicationFilePath();
+    QProcess child;
+    child.start(QStringLiteral("unshare"),
+                {"-Urm", "sh", "-c",
+                 "mount -t tmpfs -o size=16k tmpfs \"$1\" && exec \"$0\" --full-disk \"$1\"", self,
+                 disk});
+    QVERIFY(child.waitForFinished(30000));
+    const QStringList said = QString::fromUtf8(child.readAllStandardOutput()).split(u'\n');
+    if (child.exitCode() != 0 || said.size() < 2)
+        QSKIP("no user namespaces here to mount a small file system in");
+    QVERIFY2(said[0].startsWith(QStringLiteral("无法保存")) &&
+                 said[0].endsWith(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+             qPrintable(said[0]));
+    QCOMPARE(said[1], QStringLiteral("old file intact"));
 }
 
 // Another instance, started by the test: shares the sample, prints the file's path and
@@ -336,6 +358,18 @@ int main(int argc, char **argv) {
         char c;
         while (::read(0, &c, 1) > 0) {
         }
+        return 0;
+    }
+    if (argc == 3 && !std::strcmp(argv[1], "--full-disk")) {
+        const QString disk = QFile::decodeName(argv[2]);
+        const QString path = disk + QStringLiteral("/saved.pdf");
+        const QByteArray older(4096, 'o');
+        writeFile(path, older);
+        writeFile(disk + QStringLiteral("/filler"), QByteArray(8192, 'f'));
+        const QString message = messageOf<FileError>(
+            [&] { PDFFile{StubPDF::make(PayrollDraft::sample())}.write(path); });
+        std::printf("%s\n%s\n", message.toUtf8().constData(),
+                    contents(path) == older ? "old file intact" : "old file changed");
         return 0;
     }
     TestDelivery test;
