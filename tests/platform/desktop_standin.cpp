@@ -1,8 +1,9 @@
 // Stands in for the desktop's services on a private session bus: FileManager1 (answering
-// after a delay) and the OpenURI and Email portals. Every call it receives is appended to
-// a log file, with the first bytes of any file descriptor it was handed.
+// after a delay) and the OpenURI and Email portals, whose requests end with the Response
+// CODE (0 done, 1 cancelled, 2 failed). Every call it receives is appended to a log file,
+// with the first bytes of any file descriptor it was handed.
 //
-//   desktop_standin LOG [filemanager=DELAY_MS] [portal]
+//   desktop_standin LOG [filemanager=DELAY_MS] [portal=CODE]
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -34,6 +35,7 @@ QByteArray head(const QDBusUnixFileDescriptor &descriptor) {
 class Service : public QDBusVirtualObject {
 public:
     int delay = 0;
+    uint response = 0;
     QString introspect(const QString &) const override { return QString(); }
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override {
         const QString member = message.member();
@@ -47,7 +49,6 @@ public:
             });
             return true;
         }
-        const QDBusObjectPath handle(QStringLiteral("/org/freedesktop/portal/desktop/request/1"));
         if (member == QLatin1String("OpenFile") || member == QLatin1String("OpenDirectory")) {
             const QVariantMap options = qdbus_cast<QVariantMap>(args.value(2));
             record(member + QStringLiteral(" ask=") +
@@ -62,7 +63,19 @@ public:
         } else {
             return false;
         }
-        connection.send(message.createReply(QVariant::fromValue(handle)));
+        // The request's path, as the caller predicts it. The Response goes out before
+        // the reply, as a quick portal's may: only a caller that listens before its call
+        // hears it.
+        const QVariantMap options = qdbus_cast<QVariantMap>(args.value(args.size() - 1));
+        const QString handle = QStringLiteral("/org/freedesktop/portal/desktop/request/") +
+                               message.service().mid(1).replace(u'.', u'_') + u'/' +
+                               options.value(QStringLiteral("handle_token")).toString();
+        QDBusMessage answer = QDBusMessage::createTargetedSignal(
+            message.service(), handle, QStringLiteral("org.freedesktop.portal.Request"),
+            QStringLiteral("Response"));
+        answer << response << QVariantMap();
+        connection.send(answer);
+        connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(handle))));
         return true;
     }
 };
@@ -83,7 +96,8 @@ int main(int argc, char **argv) {
             bus.registerVirtualObject(QStringLiteral("/org/freedesktop/FileManager1"),
                                       &fileManager);
             bus.registerService(QStringLiteral("org.freedesktop.FileManager1"));
-        } else if (arg == QLatin1String("portal")) {
+        } else if (arg.startsWith(QLatin1String("portal="))) {
+            portal.response = arg.section(u'=', 1).toUInt();
             bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal);
             bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
         }
