@@ -10,6 +10,7 @@
 #include "app/ui_parts.h"
 #include "delivery/file_error.h"
 #include "delivery/pdf_file.h"
+#include "delivery/pdf_pages.h"
 #include "delivery/pdf_protection.h"
 #include "delivery/pdf_share_payload.h"
 #include "form/limited_field.h"
@@ -514,8 +515,11 @@ void ContentView::printStatement() {
                          outcomeHandler(draft, QStringLiteral("无法打印")));
         return;
     }
-    // Printing into a file is saving: the same bytes, protected as a save protects them.
-    if (const auto failure = failureOf([&] { protectedCopy(*bytes).write(job->outputFile); })) {
+    // Printing into a file is saving: the same bytes, protected as a save protects them,
+    // with only the pages chosen.
+    if (const auto failure = failureOf([&] {
+            protectedCopy(PdfPages::select(*bytes, job->pageRanges)).write(job->outputFile);
+        })) {
         showError(*failure);
         return;
     }

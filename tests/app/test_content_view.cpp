@@ -15,6 +15,7 @@
 #include "review/native_pdf_preview.h"
 #include "review/password_fields.h"
 #include "review/review_panel.h"
+#include "statement_drafts.h"
 #include "window/content_view.h"
 #include "window/preview_pane.h"
 
@@ -467,6 +468,19 @@ void TestContentView::passwordProtectsWhatLeaves() {
         const QByteArray content = contents(it.next());
         QVERIFY(!content.contains(password.toUtf8()) && !content.contains(utf16));
     }
+
+    // Printing into a file is an export: protected too, with only the pages chosen.
+    w.model()->setDraft(StatementDrafts::manyRows());
+    const QString printed = scratch.filePath(QStringLiteral("printed.pdf"));
+    w.desktop.printAnswer = platform::PrintJob{QStringLiteral("Office"), printed, 1, "2", {}};
+    w.view.printAction()->trigger();
+    QVERIFY(!OpenedPdf(contents(printed)).ready());
+    OpenedPdf opened(contents(printed), password);
+    QVERIFY(opened.ready());
+    OpenedPdf whole(w.model()->pdf());
+    QVERIFY(whole.document.pageCount() > 2);
+    QCOMPARE(opened.document.pageCount(), 1);
+    QCOMPARE(opened.document.getAllText(0).text(), whole.document.getAllText(1).text());
 
     w.view.draftAction(DraftAction::nextEmployee)->trigger();
     QVERIFY(protection->password().isEmpty() && protection->confirmationInput()->text().isEmpty());

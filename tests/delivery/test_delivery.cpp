@@ -17,9 +17,9 @@
 
 #include <atomic>
 #include <csignal>
-#include <pwd.h>
 #include <cstdio>
 #include <cstring>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -109,6 +109,12 @@ void TestDelivery::rootIsPerUser() {
     QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
     qunsetenv("XDG_RUNTIME_DIR");
     QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
+    // Below a symlinked folder (links are never followed there): the fallback, and a share
+    // goes through.
+    QVERIFY(QFile::link(m_scratch->path(), m_scratch->filePath(QStringLiteral("link"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_scratch->filePath(QStringLiteral("link/run"))));
+    QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
+    QVERIFY(PDFSharePayload::prepareFile(PayrollDraft::sample()).startsWith(fallback));
 }
 
 void TestDelivery::sharing() {
@@ -291,6 +297,13 @@ void TestDelivery::passwordRules() {
     QCOMPARE(passwordIssue(QStringLiteral("abcde")),
              std::optional<QString>(QStringLiteral("密码至少需要 6 个字符。")));
     QCOMPARE(passwordIssue(QStringLiteral("工资工资工资")), std::nullopt);
+    // At most 127 UTF-8 bytes, what every reader takes.
+    QCOMPARE(passwordIssue(QString(127, u'a')), std::nullopt);
+    QCOMPARE(passwordIssue(QStringLiteral("工").repeated(42)), std::nullopt);
+    for (const QString &tooLong : {QString(128, u'a'), QStringLiteral("工").repeated(43)})
+        QCOMPARE(passwordIssue(tooLong),
+                 std::optional<QString>(QStringLiteral(
+                     "密码太长：最多 127 个字节（约 127 个英文字母或 42 个汉字）。")));
     // Counted as a person sees them: five flags are five characters, not ten.
     QVERIFY(passwordIssue(QStringLiteral("\U0001F1E8\U0001F1E6").repeated(5)));
     QCOMPARE(problem(QStringLiteral("abcdef"), QStringLiteral("abcdeF")),
