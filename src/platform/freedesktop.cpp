@@ -23,6 +23,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
@@ -43,6 +44,15 @@ QString saveFolder(const QString &lastUsed) {
 }
 
 QString FreedesktopDesktop::askSavePath(QWidget *parent, const QString &suggestedName) {
+    // Qt's file dialog keeps its history and last folder in the user's QtProject.conf.
+    // Nothing may outlive a run (the last folder is kept in memory instead), and this
+    // program has no settings of its own: its user settings lead nowhere.
+    static const bool settingsLeadNowhere = [] {
+        for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+        return true;
+    }();
+    Q_UNUSED(settingsLeadNowhere);
     QFileDialog dialog(parent, QStringLiteral("导出 PDF"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -301,9 +302,26 @@ void TestDesktopServices::folderFallbackFailureIsReported() {
             outcome->message.contains(QStringLiteral("退出状态 4")));
 }
 
+// Every file below the scratch home and configuration folders.
+QStringList filesIn(const QStringList &folders) {
+    QStringList found;
+    for (const QString &folder : folders) {
+        QDirIterator it(folder,
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found.append(it.next());
+    }
+    found.sort();
+    return found;
+}
+
 void TestDesktopServices::saveAsksBeforeReplacing() {
     const QString kept = m_scratch.filePath(QStringLiteral("home/Documents/march.pdf"));
     QVERIFY(writeFile(kept, "the statement the user kept"));
+    const QStringList home = {m_scratch.filePath(QStringLiteral("home")),
+                              m_scratch.filePath(QStringLiteral("config"))};
+    const QStringList before = filesIn(home);
     // The user types "march" and declines to replace march.pdf, then cancels.
     QTimer::singleShot(0, [&] {
         auto *dialog = waitForModal<QFileDialog>();
@@ -336,6 +354,7 @@ void TestDesktopServices::saveAsksBeforeReplacing() {
     QCOMPARE(m_desktop.askSavePath(nullptr, QStringLiteral("Corvane_x.pdf")),
              elsewhere + QStringLiteral("/april.pdf"));
     QCOMPARE(platform::saveFolder(elsewhere), elsewhere);
+    QCOMPARE(filesIn(home), before); // no dialog history or settings outlive the run
 }
 
 QTEST_MAIN(TestDesktopServices)
