@@ -3,7 +3,10 @@
 // CODE (0 done, 1 cancelled, 2 failed). Every call it receives is appended to a log file,
 // with the first bytes of any file descriptor it was handed.
 //
-//   desktop_standin LOG [filemanager=DELAY_MS] [portal=CODE]
+// With backend=CODE it is instead a portal back end (org.freedesktop.impl.portal.*:
+// AppChooser and Email) behind the real front end, answering every request with CODE.
+//
+//   desktop_standin LOG [filemanager=DELAY_MS] [portal=CODE] [backend=CODE]
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -36,6 +39,7 @@ class Service : public QDBusVirtualObject {
 public:
     int delay = 0;
     uint response = 0;
+    bool backend = false;
     QString introspect(const QString &) const override { return QString(); }
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override {
         const QString member = message.member();
@@ -47,6 +51,27 @@ public:
                 connection.send(reply);
                 record(QStringLiteral("ShowItems answered"));
             });
+            return true;
+        }
+        if (backend) {
+            // The front end made the request; the back end answers it in its reply.
+            QVariantMap results;
+            if (member == QLatin1String("ChooseApplication")) {
+                const QStringList choices = args.value(3).toStringList();
+                record(QStringLiteral("ChooseApplication ") + choices.join(u' '));
+                results.insert(QStringLiteral("choice"), choices.value(0));
+            } else if (member == QLatin1String("ComposeEmail")) {
+                const QVariantMap options = qdbus_cast<QVariantMap>(args.value(3));
+                const QStringList files =
+                    options.value(QStringLiteral("attachments")).toStringList();
+                QFile attached(files.value(0));
+                record(QStringLiteral("ComposeEmail ") +
+                       QString::fromLatin1(attached.open(QIODevice::ReadOnly) ? attached.read(5)
+                                                                              : "none"));
+            } else {
+                return false;
+            }
+            connection.send(message.createReply(QVariantList{response, results}));
             return true;
         }
         if (member == QLatin1String("OpenFile") || member == QLatin1String("OpenDirectory")) {
@@ -96,6 +121,11 @@ int main(int argc, char **argv) {
             bus.registerVirtualObject(QStringLiteral("/org/freedesktop/FileManager1"),
                                       &fileManager);
             bus.registerService(QStringLiteral("org.freedesktop.FileManager1"));
+        } else if (arg.startsWith(QLatin1String("backend="))) {
+            portal.response = arg.section(u'=', 1).toUInt();
+            portal.backend = true;
+            bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal);
+            bus.registerService(QStringLiteral("org.freedesktop.impl.portal.desktop.corvane"));
         } else if (arg.startsWith(QLatin1String("portal="))) {
             portal.response = arg.section(u'=', 1).toUInt();
             bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal);
