@@ -50,8 +50,16 @@ QByteArray encrypt(const QByteArray &pdf, const QString &password) {
 }
 
 std::optional<QString> passwordIssue(const QString &password) {
-    if (password.isEmpty() || Text::graphemeCount(password) >= minimumLength) return std::nullopt;
-    return QStringLiteral("密码至少需要 %1 个字符。").arg(minimumLength);
+    if (password.isEmpty()) return std::nullopt;
+    if (Text::graphemeCount(password) < minimumLength)
+        return QStringLiteral("密码至少需要 %1 个字符。").arg(minimumLength);
+    // Readers take at most 127 bytes of a password; a longer one gives a file that no
+    // password opens.
+    if (password.toUtf8().size() > maximumBytes)
+        return QStringLiteral("密码太长：最多 %1 个字节（约 %1 个英文字母或 %2 个汉字）。")
+            .arg(maximumBytes)
+            .arg(maximumBytes / 3);
+    return std::nullopt;
 }
 
 std::optional<QString> confirmationIssue(const QString &password, const QString &confirmation) {

@@ -9,7 +9,8 @@
 // the password can open the statement.
 namespace PdfProtection {
 
-inline constexpr int minimumLength = 6; // user-perceived characters
+inline constexpr int minimumLength = 6;  // user-perceived characters
+inline constexpr int maximumBytes = 127; // UTF-8
 
 // `pdf` encrypted with `password` (UTF-8): AES-256 (security handler revision 6), a
 // fresh random owner password that is never shown or kept; printing and copying text

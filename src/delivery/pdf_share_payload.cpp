@@ -100,8 +100,15 @@ Clearing holdInstanceLock(int root, bool clear) {
 QString PDFSharePayload::temporaryRoot() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) &&
-        PrivateFolder::inspect(runtime) == PrivateFolder::State::safe)
-        return QDir(runtime).filePath(rootName);
+        PrivateFolder::inspect(runtime) == PrivateFolder::State::safe) {
+        // A symlink above it (a /var/run that leads to /run) would stop every share, as
+        // links are never followed there: the temporary folder is used instead.
+        try {
+            PrivateFolder::openPath(runtime);
+            return QDir(runtime).filePath(rootName);
+        } catch (const FileError &) {
+        }
+    }
     return QDir(QDir::tempPath()).filePath(rootName + u'-' + QString::number(::geteuid()));
 }
 

@@ -4,6 +4,9 @@
 
 #include <cups/cups.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace platform {
 
 namespace {
@@ -16,9 +19,21 @@ QString lastError() {
     return QString::fromUtf8(cupsLastErrorString());
 }
 
+// A stopped queue (cupsdisable) and a paused one both keep new jobs until resumed.
+QueueState queueState(const QByteArray &printer) {
+    cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.constData(), nullptr);
+    if (!dest) return QueueState::printing;
+    const char *state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    const char *reasons = cupsGetOption("printer-state-reasons", dest->num_options, dest->options);
+    const bool held = (state && std::atoi(state) == IPP_PSTATE_STOPPED) ||
+                      (reasons && std::strstr(reasons, "paused"));
+    cupsFreeDests(1, dest);
+    return held ? QueueState::held : QueueState::printing;
+}
+
 } // namespace
 
-void sendToPrinter(const PrintJob &job, const QByteArray &pdf, const QString &title) {
+QueueState sendToPrinter(const PrintJob &job, const QByteArray &pdf, const QString &title) {
     const QByteArray printer = job.printer.toUtf8();
     cups_option_t *options = nullptr;
     int count = 0;
@@ -42,6 +57,7 @@ void sendToPrinter(const PrintJob &job, const QByteArray &pdf, const QString &ti
         cupsCancelJob2(CUPS_HTTP_DEFAULT, printer.constData(), id, 0);
         fail(job.printer, reason);
     }
+    return queueState(printer);
 }
 
 } // namespace platform

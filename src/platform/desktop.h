@@ -27,9 +27,17 @@ struct Choice {
     Role role = accept;
 };
 
-// Called, on the window's thread, when a service that carries on after its call
-// returned fails; the message says what failed and what to do.
-using Failure = std::function<void(const QString &message)>;
+// How a service that carries on after its call returned ended.
+struct Outcome {
+    enum Kind { done, cancelled, failed };
+    Kind kind = done;
+    // For a failure: what failed and what to do. When done: a note for the status bar,
+    // or empty for the usual one.
+    QString message;
+};
+
+// Called once, on the window's thread, with the outcome; never after `parent` is gone.
+using Answer = std::function<void(const Outcome &)>;
 
 // Everything the window asks of the desktop: its dialogs and its ways of handing a
 // file on. The window only calls this interface, so tests put a recorder in its place.
@@ -54,14 +62,16 @@ public:
     virtual std::optional<PrintJob> askPrintJob(QWidget *parent, int pageCount) = 0;
 
     // Lets the user pick an application and asks the system to open the file with it.
-    // What happens then is the system's business: nothing is reported.
-    virtual void openWith(QWidget *parent, const QString &path) = 0;
-    virtual void mail(QWidget *parent, const QString &path, Failure failed) = 0;
+    // Done once the system launched it (or its own chooser says so).
+    virtual void openWith(QWidget *parent, const QString &path, Answer answer) = 0;
+    // A new mail with the file attached, in the user's mail program.
+    virtual void mail(QWidget *parent, const QString &path, Answer answer) = 0;
     virtual void copyFile(const QString &path) = 0;
-    virtual void showInFolder(QWidget *parent, const QString &path, Failure failed) = 0;
-    // Sends the PDF to the job's printer (not to its output file).
+    virtual void showInFolder(QWidget *parent, const QString &path, Answer answer) = 0;
+    // Sends the PDF to the job's printer (not to its output file). Done once the queue
+    // accepted the job.
     virtual void print(QWidget *parent, const PrintJob &job, const QByteArray &pdf,
-                       const QString &title, Failure failed) = 0;
+                       const QString &title, Answer answer) = 0;
 };
 
 } // namespace platform

@@ -9,6 +9,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusUnixFileDescriptor>
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
@@ -30,6 +32,7 @@
 #include <limits>
 #include <memory>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 
@@ -41,6 +44,15 @@ QString saveFolder(const QString &lastUsed) {
 }
 
 QString FreedesktopDesktop::askSavePath(QWidget *parent, const QString &suggestedName) {
+    // Qt's file dialog keeps its history and last folder in the user's QtProject.conf.
+    // Nothing may outlive a run (the last folder is kept in memory instead), and this
+    // program has no settings of its own: its user settings lead nowhere.
+    static const bool settingsLeadNowhere = [] {
+        for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+        return true;
+    }();
+    Q_UNUSED(settingsLeadNowhere);
     QFileDialog dialog(parent, QStringLiteral("导出 PDF"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -111,15 +123,95 @@ QDBusUnixFileDescriptor descriptorOf(const QString &path) {
     return descriptor;
 }
 
+// The window a portal's dialog belongs to, so that it stays above it: "x11:<id>" on
+// X11; Qt offers no exported handle elsewhere.
+QString parentWindow(QWidget *parent) {
+    if (!parent || QGuiApplication::platformName() != QLatin1String("xcb")) return QString();
+    return QStringLiteral("x11:") + QString::number(parent->window()->winId(), 16);
+}
+
 // Sends `message` without a time limit (a slow service is not a failed one) and calls
-// `then` with whether it succeeded, unless `parent` is gone by then.
-void callLater(QWidget *parent, const QDBusMessage &message, std::function<void(bool)> then) {
+// `then` with the reply (an error message when it failed), unless `parent` is gone by
+// then.
+void callLater(QWidget *parent, const QDBusMessage &message,
+               std::function<void(const QDBusMessage &)> then) {
     auto *watcher = new QDBusPendingCallWatcher(
         QDBusConnection::sessionBus().asyncCall(message, std::numeric_limits<int>::max()), parent);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [watcher, then] {
         watcher->deleteLater();
-        then(!watcher->isError());
+        then(watcher->reply());
     });
+}
+
+const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
+
+// Waits for the Response of one portal request and hands its code on, once.
+class PortalRequest : public QObject {
+    Q_OBJECT
+public:
+    PortalRequest(QObject *parent, std::function<void(int)> then)
+        : QObject(parent), m_then(std::move(then)) {}
+    void listen(const QString &path) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!m_path.isEmpty())
+            bus.disconnect(QString(), m_path, requestInterface, QStringLiteral("Response"), this,
+                           SLOT(response(uint, QVariantMap)));
+        m_path = path;
+        bus.connect(QString(), path, requestInterface, QStringLiteral("Response"), this,
+                    SLOT(response(uint, QVariantMap)));
+    }
+    QString path() const { return m_path; }
+    // The call itself failed: there is no request to wait for.
+    void abandon() { finish(-1); }
+
+public slots:
+    void response(uint code, const QVariantMap &) { finish(int(std::min(code, 2u))); }
+
+private:
+    void finish(int code) {
+        if (!m_then) return;
+        const auto then = std::exchange(m_then, nullptr);
+        QDBusConnection::sessionBus().disconnect(QString(), m_path, requestInterface,
+                                                 QStringLiteral("Response"), this,
+                                                 SLOT(response(uint, QVariantMap)));
+        deleteLater();
+        then(code);
+    }
+
+    std::function<void(int)> m_then;
+    QString m_path;
+};
+
+// Calls a portal method that answers through a Request object: `then` gets the
+// request's Response (0 done, 1 cancelled, 2 failed), or -1 when the call itself failed
+// (no portal on the bus, or it refused). The request's path is known before the call,
+// from the bus name and a token of ours, so the answer is listened for before it can
+// come.
+void requestLater(QWidget *parent, const QString &interface, const QString &method,
+                  QVariantList arguments, QVariantMap options, std::function<void(int)> then) {
+    static int requests = 0;
+    const QString token = QStringLiteral("corvane%1_%2").arg(::getpid()).arg(++requests);
+    const QString sender = QDBusConnection::sessionBus().baseService().mid(1).replace(u'.', u'_');
+    options.insert(QStringLiteral("handle_token"), token);
+    auto *request = new PortalRequest(parent, std::move(then));
+    request->listen(portalPath + QStringLiteral("/request/") + sender + u'/' + token);
+    QDBusMessage call = portalCall(interface, method);
+    call.setArguments(arguments << options);
+    callLater(parent, call,
+              [request = QPointer<PortalRequest>(request)](const QDBusMessage &reply) {
+                  if (!request) return; // answered already
+                  if (reply.type() != QDBusMessage::ReplyMessage) return request->abandon();
+                  // An older portal makes up its own path.
+                  const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
+                  if (!handle.isEmpty() && handle != request->path()) request->listen(handle);
+              });
+}
+
+// The outcome of a portal's Response code.
+Outcome outcomeOf(int code, const QString &failure) {
+    if (code == 0) return {Outcome::done, {}};
+    if (code == 1) return {Outcome::cancelled, {}};
+    return {Outcome::failed, failure};
 }
 
 // Starts `program` and calls `then` with its exit status (-1 when it did not start or
@@ -146,48 +238,66 @@ void runLater(QWidget *parent, const QString &program, const QStringList &argume
     process->start(program, arguments);
 }
 
+const QString pasteInstead = QStringLiteral("也可以用“复制文件”把 PDF 粘贴到需要的地方。");
+
 } // namespace
 
-void FreedesktopDesktop::openWith(QWidget *parent, const QString &path) {
+void FreedesktopDesktop::openWith(QWidget *parent, const QString &path, Answer answer) {
     // The desktop's own chooser when the portal is there; otherwise the application
     // registry's list in a chooser of ours.
-    QDBusMessage call = portalCall(QStringLiteral("OpenURI"), QStringLiteral("OpenFile"));
-    call << QString() << QVariant::fromValue(descriptorOf(path))
-         << QVariantMap{{QStringLiteral("ask"), true}};
-    callLater(parent, call, [parent, path](bool handled) {
-        if (handled) return;
-        auto *chooser = new ApplicationChooser(installedApplications(), parent);
-        chooser->setWindowTitle(QStringLiteral("选择打开 PDF 的应用"));
-        chooser->setAttribute(Qt::WA_DeleteOnClose);
-        QObject::connect(chooser, &QDialog::accepted, chooser, [chooser, path] {
-            if (const auto application = chooser->chosen()) launch(application->id, path);
+    requestLater(
+        parent, QStringLiteral("OpenURI"), QStringLiteral("OpenFile"),
+        {parentWindow(parent), QVariant::fromValue(descriptorOf(path))},
+        {{QStringLiteral("ask"), true}}, [parent, path, answer](int code) {
+            if (code >= 0)
+                return answer(
+                    outcomeOf(code, QStringLiteral("所选的应用没有打开 PDF。请选择另一个应用，") +
+                                        pasteInstead));
+            auto *chooser = new ApplicationChooser(installedApplications(), parent);
+            chooser->setWindowTitle(QStringLiteral("选择打开 PDF 的应用"));
+            chooser->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(
+                chooser, &QDialog::finished, chooser, [chooser, path, answer](int result) {
+                    const auto application = chooser->chosen();
+                    if (result != QDialog::Accepted || !application)
+                        return answer({Outcome::cancelled, {}});
+                    if (launch(application->id, path)) return answer({Outcome::done, {}});
+                    answer(
+                        {Outcome::failed,
+                         QStringLiteral("无法启动“%1”。请选择另一个应用，").arg(application->name) +
+                             pasteInstead});
+                });
+            chooser->open();
         });
-        chooser->open();
-    });
 }
 
-void FreedesktopDesktop::mail(QWidget *parent, const QString &path, Failure failed) {
+void FreedesktopDesktop::mail(QWidget *parent, const QString &path, Answer answer) {
     static const QMetaType registered = qDBusRegisterMetaType<QList<QDBusUnixFileDescriptor>>();
     Q_UNUSED(registered); // the portal takes the attachments as an array of descriptors
-    QDBusMessage call = portalCall(QStringLiteral("Email"), QStringLiteral("ComposeEmail"));
-    call << QString()
-         << QVariantMap{{QStringLiteral("attachment_fds"),
-                         QVariant::fromValue(QList<QDBusUnixFileDescriptor>{descriptorOf(path)})}};
-    callLater(parent, call, [parent, path, failed](bool handled) {
-        if (handled) return;
-        runLater(parent, QStringLiteral("xdg-email"), {QStringLiteral("--attach"), path},
-                 [failed](int status) {
-                     if (status == 0) return;
-                     failed(status < 0 ? QStringLiteral("无法打开邮件程序：找不到 xdg-email。"
-                                                        "请安装 xdg-utils，或用“复制文件”把 PDF "
-                                                        "粘贴到邮件中。")
-                                       : QStringLiteral("无法打开邮件程序（xdg-email 退出状态 "
-                                                        "%1）。请在系统设置中选择默认邮件程序，"
-                                                        "或安装一个邮件程序（例如 Thunderbird），"
-                                                        "也可以用“复制文件”把 PDF 粘贴到邮件中。")
-                                             .arg(status));
-                 });
-    });
+    const QString choose =
+        QStringLiteral("请在系统设置中选择默认邮件程序，或安装一个邮件程序（例如 "
+                       "Thunderbird），") +
+        pasteInstead;
+    requestLater(
+        parent, QStringLiteral("Email"), QStringLiteral("ComposeEmail"), {parentWindow(parent)},
+        {{QStringLiteral("attachment_fds"),
+          QVariant::fromValue(QList<QDBusUnixFileDescriptor>{descriptorOf(path)})}},
+        [parent, path, answer, choose](int code) {
+            if (code >= 0)
+                return answer(outcomeOf(code, QStringLiteral("无法打开邮件程序。") + choose));
+            runLater(parent, QStringLiteral("xdg-email"), {QStringLiteral("--attach"), path},
+                     [answer, choose](int status) {
+                         if (status == 0) return answer({Outcome::done, {}});
+                         answer({Outcome::failed,
+                                 status < 0 ? QStringLiteral("无法打开邮件程序：找不到 "
+                                                             "xdg-email。请安装 xdg-utils，") +
+                                                  pasteInstead
+                                            : QStringLiteral("无法打开邮件程序（xdg-email 退出"
+                                                             "状态 %1）。")
+                                                      .arg(status) +
+                                                  choose});
+                     });
+        });
 }
 
 QMimeData *fileClipboardData(const QString &path) {
@@ -204,32 +314,37 @@ void FreedesktopDesktop::copyFile(const QString &path) {
     QGuiApplication::clipboard()->setMimeData(fileClipboardData(path));
 }
 
-void FreedesktopDesktop::showInFolder(QWidget *parent, const QString &path, Failure failed) {
+void FreedesktopDesktop::showInFolder(QWidget *parent, const QString &path, Answer answer) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"),
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded())} << QString();
+    const QString folder = QFileInfo(path).absolutePath();
+    const auto failure = [folder](const QString &reason) {
+        return QStringLiteral("无法打开文件夹“%1”（%2）。请安装文件管理器，")
+                   .arg(QDir::toNativeSeparators(folder), reason) +
+               pasteInstead;
+    };
     // Falls back only when the file manager answers with an error, never after a delay:
     // first the portal, then xdg-open on the folder.
-    callLater(parent, call, [parent, path, failed](bool handled) {
-        if (handled) return;
-        QDBusMessage portal =
-            portalCall(QStringLiteral("OpenURI"), QStringLiteral("OpenDirectory"));
-        portal << QString() << QVariant::fromValue(descriptorOf(path)) << QVariantMap();
-        callLater(parent, portal, [parent, path, failed](bool opened) {
-            if (opened) return;
-            const QString folder = QFileInfo(path).absolutePath();
-            runLater(parent, QStringLiteral("xdg-open"), {folder}, [folder, failed](int status) {
-                if (status == 0) return;
-                const QString reason = status < 0
-                                           ? QStringLiteral("找不到 xdg-open")
-                                           : QStringLiteral("xdg-open 退出状态 %1").arg(status);
-                failed(QStringLiteral("无法打开文件夹“%1”（%2）。请安装文件管理器，或用“复制文件”"
-                                      "把 PDF 粘贴到需要的地方。")
-                           .arg(QDir::toNativeSeparators(folder), reason));
+    callLater(parent, call, [parent, path, folder, failure, answer](const QDBusMessage &reply) {
+        if (reply.type() == QDBusMessage::ReplyMessage) return answer({Outcome::done, {}});
+        requestLater(
+            parent, QStringLiteral("OpenURI"), QStringLiteral("OpenDirectory"),
+            {parentWindow(parent), QVariant::fromValue(descriptorOf(path))}, {},
+            [parent, folder, failure, answer](int code) {
+                if (code >= 0)
+                    return answer(outcomeOf(code, failure(QStringLiteral("门户未能打开它"))));
+                runLater(
+                    parent, QStringLiteral("xdg-open"), {folder}, [failure, answer](int status) {
+                        if (status == 0) return answer({Outcome::done, {}});
+                        answer({Outcome::failed,
+                                failure(status < 0
+                                            ? QStringLiteral("找不到 xdg-open")
+                                            : QStringLiteral("xdg-open 退出状态 %1").arg(status))});
+                    });
             });
-        });
     });
 }
 
@@ -256,6 +371,7 @@ int FreedesktopDesktop::choose(QWidget *parent, const QString &title, const QStr
 
 std::optional<PrintJob> FreedesktopDesktop::askPrintJob(QWidget *parent, int pageCount) {
     QPrinter printer;
+    if (!m_lastPrinter.isEmpty()) printer.setPrinterName(m_lastPrinter);
     QPrintDialog dialog(&printer, parent);
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                       QAbstractPrintDialog::PrintCollateCopies |
@@ -265,6 +381,7 @@ std::optional<PrintJob> FreedesktopDesktop::askPrintJob(QWidget *parent, int pag
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     PrintJob job;
     job.printer = printer.printerName();
+    if (printer.outputFileName().isEmpty()) m_lastPrinter = job.printer;
     job.outputFile = printer.outputFileName();
     job.copies = printer.copyCount();
     if (printer.printRange() == QPrinter::PageRange)
@@ -286,23 +403,29 @@ std::optional<PrintJob> FreedesktopDesktop::askPrintJob(QWidget *parent, int pag
 }
 
 void FreedesktopDesktop::print(QWidget *parent, const PrintJob &job, const QByteArray &pdf,
-                               const QString &title, Failure failed) {
+                               const QString &title, Answer answer) {
     // Handing the document to the printing system can take a while on a busy server:
     // a worker thread does it, and the answer comes back to the window's thread.
-    auto failure = std::make_shared<QString>();
-    QThread *worker = QThread::create([job, pdf, title, failure] {
+    auto outcome = std::make_shared<Outcome>();
+    QThread *worker = QThread::create([job, pdf, title, outcome] {
         try {
-            sendToPrinter(job, pdf, title);
+            const bool waits = sendToPrinter(job, pdf, title) == QueueState::held;
+            outcome->message = waits
+                                   ? QStringLiteral("打印机 “%1” 已暂停，作业会等到它恢复后再打印")
+                                         .arg(job.printer)
+                                   : QStringLiteral("已发送到打印机 “%1”").arg(job.printer);
         } catch (const FileError &e) {
-            *failure = e.errorDescription();
+            *outcome = {Outcome::failed, e.errorDescription()};
         }
     });
     const QPointer<QWidget> window(parent);
-    QObject::connect(worker, &QThread::finished, worker, [worker, window, parent, failure, failed] {
+    QObject::connect(worker, &QThread::finished, worker, [worker, window, parent, outcome, answer] {
         worker->deleteLater();
-        if ((!parent || window) && !failure->isEmpty()) failed(*failure);
+        if (!parent || window) answer(*outcome);
     });
     worker->start();
 }
 
 } // namespace platform
+
+#include "freedesktop.moc"

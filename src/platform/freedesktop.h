@@ -21,15 +21,18 @@ public:
                const QList<Choice> &choices) override;
     std::optional<PrintJob> askPrintJob(QWidget *parent, int pageCount) override;
 
-    void openWith(QWidget *parent, const QString &path) override;
-    void mail(QWidget *parent, const QString &path, Failure failed) override;
+    void openWith(QWidget *parent, const QString &path, Answer answer) override;
+    void mail(QWidget *parent, const QString &path, Answer answer) override;
     void copyFile(const QString &path) override;
-    void showInFolder(QWidget *parent, const QString &path, Failure failed) override;
+    void showInFolder(QWidget *parent, const QString &path, Answer answer) override;
     void print(QWidget *parent, const PrintJob &job, const QByteArray &pdf, const QString &title,
-               Failure failed) override;
+               Answer answer) override;
 
 private:
-    QString m_lastFolder; // where the save dialog opens next during this run
+    // Kept in memory only, for this run: where the save dialog opens next, and the
+    // printer the print dialog offers first.
+    QString m_lastFolder;
+    QString m_lastPrinter;
 };
 
 // What "复制文件" puts on the clipboard: the file as a URI list, in the form file

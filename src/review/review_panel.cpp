@@ -4,6 +4,7 @@
 #include "app/rounded_panel.h"
 #include "app/theme.h"
 #include "app/ui_parts.h"
+#include "delivery/file_error.h"
 #include "delivery/pdf_share_payload.h"
 #include "payroll/money.h"
 #include "platform/desktop.h"
@@ -256,21 +257,27 @@ QStringList ReviewPanel::amounts() const {
     return texts;
 }
 
-// Prepares the file first; then the desktop lets the user pick an application. A file
-// that cannot be prepared is silent, like everything the chooser and the launched
-// application do afterwards.
+// Prepares the file first; then the desktop lets the user pick an application. Only an
+// application that was started counts: a cancelled choice changes nothing.
 void ReviewPanel::openWith() {
     // A password with a problem would leave the file unprotected: nothing leaves.
     if (m_protection->problem()) {
         m_protection->showProblems();
         return;
     }
+    const PayrollDraft draft = m_draft;
     QString path;
     try {
-        path = PDFSharePayload::prepareFile(m_draft, m_protection->password());
-    } catch (const std::exception &) {
-        return;
+        path = PDFSharePayload::prepareFile(draft, m_protection->password());
+    } catch (const PayrollError &e) {
+        return emit openFailed(e.errorDescription());
+    } catch (const FileError &e) {
+        return emit openFailed(e.errorDescription());
     }
-    emit openedElsewhere(m_draft);
-    m_desktop->openWith(this, path);
+    m_desktop->openWith(this, path, [this, draft](const platform::Outcome &outcome) {
+        if (outcome.kind == platform::Outcome::done)
+            emit openedElsewhere(draft);
+        else if (outcome.kind == platform::Outcome::failed)
+            emit openFailed(outcome.message);
+    });
 }

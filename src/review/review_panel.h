@@ -45,8 +45,10 @@ signals:
     // The user asks to go back to editing, or to see the whole PDF.
     void editRequested();
     void previewRequested();
-    // The PDF of `draft` was handed to another application.
+    // The PDF of `draft` was opened in another application.
     void openedElsewhere(const PayrollDraft &draft);
+    // It could not be: what failed and what to do.
+    void openFailed(const QString &message);
 
 private:
     void openWith();

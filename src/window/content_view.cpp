@@ -10,6 +10,7 @@
 #include "app/ui_parts.h"
 #include "delivery/file_error.h"
 #include "delivery/pdf_file.h"
+#include "delivery/pdf_pages.h"
 #include "delivery/pdf_protection.h"
 #include "delivery/pdf_share_payload.h"
 #include "form/limited_field.h"
@@ -183,6 +184,10 @@ QWidget *ContentView::guidedEditor() {
             [this] { setStage(Workflow::editingStep(m_model->draft())); });
     connect(m_review, &ReviewPanel::previewRequested, this, &ContentView::showPreviewSheet);
     connect(m_review, &ReviewPanel::openedElsewhere, m_model, &PayrollModel::markDelivered);
+    connect(m_review, &ReviewPanel::openFailed, this, [this](const QString &message) {
+        m_desktop->alert(this, QStringLiteral("无法用其他应用打开"), message,
+                         QStringLiteral("知道了"));
+    });
     m_content->addWidget(m_form);
     m_content->addWidget(m_review);
     column->addWidget(m_content, 1);
@@ -274,28 +279,34 @@ void ContentView::createActions() {
 
     // One share menu, shown by the toolbar's share control and the footer's.
     m_shareMenu = new QMenu(this);
-    const platform::Failure failed = [this](const QString &message) { showError(message); };
     m_shareMenu
         ->addAction(QStringLiteral("通过邮件发送"), this,
-                    [this, failed] {
-                        share([&](const QString &path) { m_desktop->mail(this, path, failed); });
+                    [this] {
+                        share(QStringLiteral("无法通过邮件发送"),
+                              [this](const QString &path, const platform::Answer &answer) {
+                                  m_desktop->mail(this, path, answer);
+                              });
                     })
         ->setObjectName(QStringLiteral("shareByMail"));
     m_shareMenu
         ->addAction(QStringLiteral("复制文件"), this,
                     [this] {
-                        share([&](const QString &path) {
-                            m_desktop->copyFile(path);
-                            showNote(QStringLiteral("已复制，可粘贴到文件管理器或聊天窗口"));
-                        });
+                        share(QString(),
+                              [this](const QString &path, const platform::Answer &answer) {
+                                  m_desktop->copyFile(path);
+                                  answer({platform::Outcome::done,
+                                          QStringLiteral("已复制，可粘贴到文件管理器或聊天窗口")});
+                              });
                     })
         ->setObjectName(QStringLiteral("shareAsCopy"));
     m_shareMenu
-        ->addAction(
-            QStringLiteral("在文件夹中显示"), this,
-            [this, failed] {
-                share([&](const QString &path) { m_desktop->showInFolder(this, path, failed); });
-            })
+        ->addAction(QStringLiteral("在文件夹中显示"), this,
+                    [this] {
+                        share(QStringLiteral("无法在文件夹中显示"),
+                              [this](const QString &path, const platform::Answer &answer) {
+                                  m_desktop->showInFolder(this, path, answer);
+                              });
+                    })
         ->setObjectName(QStringLiteral("shareInFolder"));
 }
 
@@ -454,14 +465,10 @@ bool ContentView::exportPDF() {
     if (!passwordIsUsable()) return false;
     const auto bytes = renderForDelivery();
     if (!bytes) return false;
-    const QString password = m_review->protection()->password();
-    PDFFile document{*bytes};
-    if (!password.isEmpty()) {
-        if (const auto failure = failureOf(
-                [&] { document.data = PdfProtection::encrypt(document.data, password); })) {
-            showError(*failure);
-            return false;
-        }
+    PDFFile document;
+    if (const auto failure = failureOf([&] { document = protectedCopy(*bytes); })) {
+        showError(*failure);
+        return false;
     }
     m_exporting = true;
     const QString path = m_desktop->askSavePath(this, draft.filename() + QStringLiteral(".pdf"));
@@ -492,7 +499,8 @@ void ContentView::closeEvent(QCloseEvent *event) {
 }
 
 void ContentView::printStatement() {
-    const QString title = m_model->draft().filename();
+    const PayrollDraft draft = m_model->draft();
+    if (!passwordIsUsable()) return;
     const auto bytes = renderForDelivery();
     if (!bytes) return;
     QBuffer buffer;
@@ -500,17 +508,50 @@ void ContentView::printStatement() {
     buffer.open(QIODevice::ReadOnly);
     QPdfDocument document;
     document.load(&buffer);
-    const PayrollDraft draft = m_model->draft();
     const auto job = m_desktop->askPrintJob(this, document.pageCount());
     if (!job) return; // cancelled: nothing to say
     if (job->outputFile.isEmpty()) {
-        m_desktop->print(this, *job, *bytes, title,
-                         [this](const QString &message) { showError(message); });
-    } else if (const auto failure = failureOf([&] { PDFFile{*bytes}.write(job->outputFile); })) {
-        showError(*failure); // "print to file": the PDF itself is that file
+        m_desktop->print(this, *job, *bytes, draft.filename(),
+                         outcomeHandler(draft, QStringLiteral("无法打印")));
+        return;
+    }
+    // Printing into a file is saving: the same bytes, protected as a save protects them,
+    // with only the pages chosen.
+    if (const auto failure = failureOf([&] {
+            protectedCopy(PdfPages::select(*bytes, job->pageRanges)).write(job->outputFile);
+        })) {
+        showError(*failure);
         return;
     }
     m_model->markDelivered(draft);
+    showNote(QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(job->outputFile)));
+}
+
+// What the platform's answer about a delivery of `draft` means to the window: done
+// counts as delivered (with the service's note, if any); a cancel changes nothing and
+// says nothing; a failure is said under `failureTitle`.
+platform::Answer ContentView::outcomeHandler(const PayrollDraft &draft,
+                                             const QString &failureTitle) {
+    return [this, draft, failureTitle](const platform::Outcome &outcome) {
+        switch (outcome.kind) {
+        case platform::Outcome::done:
+            m_model->markDelivered(draft);
+            if (!outcome.message.isEmpty()) showNote(outcome.message);
+            break;
+        case platform::Outcome::cancelled:
+            break;
+        case platform::Outcome::failed:
+            m_desktop->alert(this, failureTitle, outcome.message, QStringLiteral("知道了"));
+            break;
+        }
+    };
+}
+
+// The document a save writes: the rendering, encrypted while a password is set.
+// Throws PayrollError.
+PDFFile ContentView::protectedCopy(const QByteArray &bytes) const {
+    const QString password = m_review->protection()->password();
+    return {password.isEmpty() ? bytes : PdfProtection::encrypt(bytes, password)};
 }
 
 // A password with a problem stops a save or share: the alert says which, and the fields
@@ -523,15 +564,15 @@ bool ContentView::passwordIsUsable() {
     return false;
 }
 
-void ContentView::share(const std::function<void(const QString &path)> &service) {
+void ContentView::share(const QString &failureTitle, const Service &service) {
     const PayrollDraft draft = m_model->draft();
     if (!passwordIsUsable()) return;
     const QString password = m_review->protection()->password();
+    QString path;
     if (const auto failure =
-            failureOf([&] { service(PDFSharePayload::prepareFile(draft, password)); }))
-        showError(*failure);
-    else
-        m_model->markDelivered(draft);
+            failureOf([&] { path = PDFSharePayload::prepareFile(draft, password); }))
+        return showError(*failure);
+    service(path, outcomeHandler(draft, failureTitle));
 }
 
 QString ContentView::note() const {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/workflow_step.h"
+#include "delivery/pdf_file.h"
+#include "payroll/payroll_draft.h"
+#include "platform/desktop.h"
 
 #include <QMainWindow>
 
@@ -22,10 +25,6 @@ class ReviewPanel;
 class StepHeading;
 class StepNavigation;
 class RoundedPanel;
-
-namespace platform {
-class Desktop;
-}
 
 // `wanted` made to fit in `available`, each side on its own.
 QSize fitWithin(const QSize &wanted, const QSize &available);
@@ -89,7 +88,11 @@ private:
     QToolButton *shareControl(bool prominent);
     void buildToolbar();
     void updateCommands();
-    void share(const std::function<void(const QString &path)> &service);
+    using Service = std::function<void(const QString &path, const platform::Answer &answer)>;
+    // Writes the shared file and hands it to `service`.
+    void share(const QString &failureTitle, const Service &service);
+    platform::Answer outcomeHandler(const PayrollDraft &draft, const QString &failureTitle);
+    PDFFile protectedCopy(const QByteArray &bytes) const;
     std::optional<QByteArray> renderForDelivery();
     bool passwordIsUsable();
     void showNote(const QString &text);

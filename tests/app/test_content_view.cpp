@@ -15,6 +15,7 @@
 #include "review/native_pdf_preview.h"
 #include "review/password_fields.h"
 #include "review/review_panel.h"
+#include "statement_drafts.h"
 #include "window/content_view.h"
 #include "window/preview_pane.h"
 
@@ -100,7 +101,8 @@ private slots:
     void preview();
     void delivery();
     void pressAndReleaseAlwaysClick();
-    void closingAsksOnlyWhenUndelivered();
+    void closeGuard_data();
+    void closeGuard();
     void accessibility();
     void passwordProtectsWhatLeaves();
 
@@ -175,12 +177,6 @@ void TestContentView::exporting() {
              QStringList{QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf")});
     QCOMPARE(w.desktop.alerts.size(), 1);
     QVERIFY(!w.view.exporting());
-
-    // A failed write is reported with the system's reason.
-    w.desktop.onSave = [](const QString &) { return QStringLiteral("/nonexistent-folder/x.pdf"); };
-    w.view.exportAction()->trigger();
-    QCOMPARE(w.desktop.alerts.size(), 2);
-    QVERIFY(w.desktop.alerts[1].startsWith(QStringLiteral("请检查工资单|无法保存")));
 }
 
 // Which fields carry over is the payroll logic's (test_draft); here, the way there.
@@ -228,12 +224,8 @@ void TestContentView::commandsFollowValidity() {
     w.loadSample();
     QVERIFY(shares[0]->isEnabled() && shares[1]->isEnabled());
     QVERIFY(w.view.printAction()->isEnabled());
-    QTest::keyClick(&w.view, Qt::Key_P, Qt::ControlModifier); // cancelled: nothing sent or said
+    QTest::keyClick(&w.view, Qt::Key_P, Qt::ControlModifier); // the dialog, for one page
     QCOMPARE(w.desktop.printed, QStringList{QStringLiteral("dialog 1")});
-    w.desktop.printAnswer = platform::PrintJob{QStringLiteral("Office"), {}, 1, {}, {}};
-    w.view.printAction()->trigger();
-    QCOMPARE(w.desktop.printed.last(), QStringLiteral("Office|%PDF-"));
-    QVERIFY(w.desktop.alerts.isEmpty());
 
     w.view.setStage(WorkflowStep::review);
     QVERIFY(w.view.saveButton()->isVisible() && !w.view.forwardButton()->isVisible());
@@ -268,13 +260,6 @@ void TestContentView::preview() {
 void TestContentView::delivery() {
     Window w;
     w.loadSample();
-    QTemporaryDir scratch;
-    const QString target = scratch.filePath(QStringLiteral("statement.pdf"));
-    w.desktop.onSave = [&](const QString &) { return target; };
-    QTest::keyClick(&w.view, Qt::Key_E, Qt::ControlModifier);
-    QCOMPARE(contents(target), w.model()->pdf()); // the bytes rendered for it
-    QCOMPARE(w.view.note(), QStringLiteral("已保存到 ") + target);
-
     w.action("shareAsCopy")->trigger();
     const QMimeData *copied = QApplication::clipboard()->mimeData();
     QCOMPARE(copied->urls().size(), 1);
@@ -284,13 +269,6 @@ void TestContentView::delivery() {
     QCOMPARE(modeOf(QFileInfo(file).absolutePath()), mode_t(0700));
     QVERIFY(
         copied->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("copy\nfile://"));
-
-    // A service that fails after its call returned is reported in the alert.
-    w.desktop.serviceFailure = QStringLiteral("无法打开邮件程序。");
-    w.action("shareByMail")->trigger();
-    QCOMPARE(w.desktop.mailed.size(), 1);
-    QCOMPARE(w.desktop.alerts,
-             QStringList{QStringLiteral("请检查工资单|无法打开邮件程序。|知道了")});
 
     w.view.setStage(WorkflowStep::review);
     QTest::mouseClick(w.view.reviewPanel()->openWithButton(), Qt::LeftButton);
@@ -320,36 +298,90 @@ void TestContentView::pressAndReleaseAlwaysClick() {
     QCOMPARE(w.model()->draft().earnings.size(), 2);
 }
 
-void TestContentView::closingAsksOnlyWhenUndelivered() {
-    {
-        Window fresh;
-        QVERIFY(fresh.view.close());
-        QVERIFY(fresh.desktop.questions.isEmpty());
-    }
+// Each way a statement leaves the window, and how it ended: only a finished delivery
+// spares the question when the window closes; a failure is said under its own title.
+void TestContentView::closeGuard_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("alert");
+    QTest::addColumn<bool>("asks");
+    using O = platform::Outcome;
+    QTest::newRow("fresh window") << "" << int(O::done) << "" << false;
+    QTest::newRow("nothing done") << "sample" << int(O::done) << "" << true;
+    QTest::newRow("saved") << "save" << int(O::done) << "" << false;
+    QTest::newRow("save failed") << "save" << int(O::failed) << "请检查工资单|无法保存" << true;
+    QTest::newRow("edited after saving") << "save, edit" << int(O::done) << "" << true;
+    QTest::newRow("saved from the question") << "question" << int(O::done) << "" << true;
+    QTest::newRow("discarded") << "discard" << int(O::done) << "" << true;
+    QTest::newRow("open-with cancelled") << "open" << int(O::cancelled) << "" << true;
+    QTest::newRow("open-with failed")
+        << "open" << int(O::failed) << "无法用其他应用打开|它失败了。" << true;
+    QTest::newRow("mail failed") << "mail" << int(O::failed) << "无法通过邮件发送|它失败了。"
+                                 << true;
+    QTest::newRow("mail composed") << "mail" << int(O::done) << "" << false;
+    QTest::newRow("print dialog cancelled") << "print" << int(O::cancelled) << "" << true;
+    QTest::newRow("print job refused")
+        << "print" << int(O::failed) << "无法打印|它失败了。" << true;
+    QTest::newRow("print job accepted") << "print" << int(O::done) << "" << false;
+}
+
+void TestContentView::closeGuard() {
+    QFETCH(QString, action);
+    QFETCH(int, outcome);
+    QFETCH(QString, alert);
+    QFETCH(bool, asks);
     Window w;
-    w.loadSample();
-    w.desktop.chooseAnswer = 0; // 取消
-    QVERIFY(!w.view.close());
-    QCOMPARE(w.desktop.questions,
-             QStringList{
-                 QStringLiteral("关闭前导出工资单？|此工资单尚未导出，关闭窗口后填写的内容将丢失。|"
-                                "取消(cancel)|放弃并关闭(destructive)|导出 PDF…")});
-    w.desktop.chooseAnswer = 2; // 导出 PDF…, then the save dialog is cancelled: stays open
-    QVERIFY(!w.view.close());
-    QCOMPARE(w.desktop.saves.size(), 1);
+    if (!action.isEmpty()) w.loadSample();
+    const auto kind = platform::Outcome::Kind(outcome);
+    w.desktop.outcome = {kind, kind == platform::Outcome::failed ? "它失败了。" : ""};
     QTemporaryDir scratch;
-    w.desktop.onSave = [&](const QString &) { return scratch.filePath(QStringLiteral("s.pdf")); };
-    QVERIFY(w.view.close()); // saved, then closed
-    QVERIFY(QFileInfo::exists(scratch.filePath(QStringLiteral("s.pdf"))));
-    w.view.show();
-    QVERIFY(w.view.close()); // delivered: no question
-    QCOMPARE(w.desktop.questions.size(), 3);
-    w.view.show();
-    w.model()->editableDraft()->notes = QStringLiteral("changed");
-    w.model()->draftEdited();
-    w.desktop.chooseAnswer = 1; // 放弃并关闭
-    QVERIFY(w.view.close());
-    QCOMPARE(w.desktop.questions.size(), 4);
+    const QString saved = kind == platform::Outcome::failed
+                              ? QStringLiteral("/nonexistent-folder/s.pdf")
+                              : scratch.filePath(QStringLiteral("s.pdf"));
+    w.desktop.onSave = [&](const QString &) { return saved; };
+    if (action.startsWith(QLatin1String("save"))) {
+        w.view.exportAction()->trigger();
+        if (kind == platform::Outcome::done) { // the bytes rendered for it
+            QCOMPARE(contents(saved), w.model()->pdf());
+            QCOMPARE(w.view.note(), QStringLiteral("已保存到 ") + saved);
+        }
+    } else if (action == QLatin1String("open")) {
+        w.view.setStage(WorkflowStep::review);
+        QTest::mouseClick(w.view.reviewPanel()->openWithButton(), Qt::LeftButton);
+        QCOMPARE(w.desktop.opened.size(), 1);
+    } else if (action == QLatin1String("mail")) {
+        w.action("shareByMail")->trigger();
+        QCOMPARE(w.desktop.mailed.size(), 1);
+    } else if (action == QLatin1String("print")) {
+        if (kind != platform::Outcome::cancelled)
+            w.desktop.printAnswer = platform::PrintJob{QStringLiteral("Office"), {}, 1, {}, {}};
+        w.view.printAction()->trigger();
+        QCOMPARE(w.desktop.printed.mid(1), kind == platform::Outcome::cancelled
+                                               ? QStringList()
+                                               : QStringList{QStringLiteral("Office|%PDF-")});
+    }
+    if (action.endsWith(QLatin1String("edit"))) {
+        w.model()->editableDraft()->notes = QStringLiteral("changed");
+        w.model()->draftEdited();
+    }
+    QCOMPARE(w.desktop.alerts.size(), alert.isEmpty() ? 0 : 1);
+    if (!alert.isEmpty())
+        QVERIFY2(w.desktop.alerts[0].startsWith(alert), qPrintable(w.desktop.alerts[0]));
+
+    const bool question = action == QLatin1String("question");
+    w.desktop.chooseAnswer = question ? 2 : action == QLatin1String("discard") ? 1 : 0;
+    QCOMPARE(w.view.close(), !asks || w.desktop.chooseAnswer > 0);
+    QCOMPARE(w.desktop.questions.size(), asks ? 1 : 0);
+    if (!w.desktop.questions.isEmpty())
+        QCOMPARE(w.desktop.questions[0],
+                 QStringLiteral("关闭前导出工资单？|此工资单尚未导出，关闭窗口后填写的内容将丢失。|"
+                                "取消(cancel)|放弃并关闭(destructive)|导出 PDF…"));
+    if (question) { // saved from there, then closed
+        QVERIFY(QFileInfo::exists(saved));
+        w.view.show();
+        QVERIFY(w.view.close()); // delivered: no second question
+        QCOMPARE(w.desktop.questions.size(), 1);
+    }
 }
 
 void TestContentView::accessibility() {
@@ -427,6 +459,19 @@ void TestContentView::passwordProtectsWhatLeaves() {
         const QByteArray content = contents(it.next());
         QVERIFY(!content.contains(password.toUtf8()) && !content.contains(utf16));
     }
+
+    // Printing into a file is an export: protected too, with only the pages chosen.
+    w.model()->setDraft(StatementDrafts::manyRows());
+    const QString printed = scratch.filePath(QStringLiteral("printed.pdf"));
+    w.desktop.printAnswer = platform::PrintJob{QStringLiteral("Office"), printed, 1, "2", {}};
+    w.view.printAction()->trigger();
+    QVERIFY(!OpenedPdf(contents(printed)).ready());
+    OpenedPdf opened(contents(printed), password);
+    QVERIFY(opened.ready());
+    OpenedPdf whole(w.model()->pdf());
+    QVERIFY(whole.document.pageCount() > 2);
+    QCOMPARE(opened.document.pageCount(), 1);
+    QCOMPARE(opened.document.getAllText(0).text(), whole.document.getAllText(1).text());
 
     w.view.draftAction(DraftAction::nextEmployee)->trigger();
     QVERIFY(protection->password().isEmpty() && protection->confirmationInput()->text().isEmpty());

@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -62,6 +63,7 @@ private slots:
     void unsafeRootsAreRefused_data();
     void unsafeRootsAreRefused();
     void saving();
+    void savingOnAFullDisk();
     void runningInstanceKeepsItsFiles();
     void protectedStatements_data();
     void protectedStatements();
@@ -107,6 +109,12 @@ void TestDelivery::rootIsPerUser() {
     QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
     qunsetenv("XDG_RUNTIME_DIR");
     QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
+    // Below a symlinked folder (links are never followed there): the fallback, and a share
+    // goes through.
+    QVERIFY(QFile::link(m_scratch->path(), m_scratch->filePath(QStringLiteral("link"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_scratch->filePath(QStringLiteral("link/run"))));
+    QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
+    QVERIFY(PDFSharePayload::prepareFile(PayrollDraft::sample()).startsWith(fallback));
 }
 
 void TestDelivery::sharing() {
@@ -171,7 +179,8 @@ void TestDelivery::unsafeRootsAreRefused() {
     // The message names the folder, its owner and a way out.
     const QString message =
         messageOf<FileError>([] { PDFSharePayload::prepareFile(PayrollDraft::sample()); });
-    QVERIFY2(message.contains(root) && message.contains(QStringLiteral("所有者：root")) &&
+    const QString owner = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+    QVERIFY2(message.contains(root) && message.contains(QStringLiteral("所有者：") + owner) &&
                  message.contains(QStringLiteral("XDG_RUNTIME_DIR")),
              qPrintable(message));
     QCOMPARE(entries(elsewhere), QStringList{QStringLiteral("precious.txt")});
@@ -182,37 +191,58 @@ void TestDelivery::unsafeRootsAreRefused() {
 
 void TestDelivery::saving() {
     const QString path = m_scratch->filePath(QStringLiteral("saved.pdf"));
-    QByteArray bytes(300000, '\0');
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char(qint64(i) * 7919 % 251);
-    QVERIFY(writeFile(path, "an older statement"));
-    PDFFile{bytes}.write(path);
-    QCOMPARE(contents(path), bytes);
-    QCOMPARE(PDFFile::read(path).data, bytes);
+    const QByteArray older = StubPDF::make(PayrollDraft::sample());
+    PDFFile{older}.write(path);
+    QCOMPARE(PDFFile::read(path).data, older);
     QCOMPARE(PDFFile::read(m_scratch->path()).data, QByteArray()); // a folder reads as nothing
     const QString missing = m_scratch->filePath(QStringLiteral("no/such/folder/x.pdf"));
     QVERIFY_THROWS_EXCEPTION(FileError, PDFFile{"%PDF"}.write(missing));
     QVERIFY_THROWS_EXCEPTION(FileError, PDFFile{"%PDF"}.write(path + QStringLiteral("/x.pdf")));
 
-    // A write that fails half-way (the file-size limit stands in for a full disk, and
-    // works even for root) leaves the file that was there byte-identical.
+    // A statement (under 16 KiB, so it fits in any write buffer) on a disk that fills
+    // half-way: the file-size limit stands in for a full disk, and works even for root.
+    // The file that was there stays byte-identical.
+    PayrollDraft next = PayrollDraft::sample();
+    next.employee = QStringLiteral("Another Person");
+    const QByteArray statement = StubPDF::make(next);
+    QVERIFY(statement.size() > 8192 && statement.size() < 16384);
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit old;
     ::getrlimit(RLIMIT_FSIZE, &old);
     struct rlimit small = old;
     small.rlim_cur = 4096;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const QString message =
-        messageOf<FileError>([&] { PDFFile{QByteArray(500000, 'x')}.write(path); });
+    const QString message = messageOf<FileError>([&] { PDFFile{statement}.write(path); });
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
     // The system's own reason, not the one Qt substitutes when the write is cancelled.
     QVERIFY2(message.startsWith(QStringLiteral("无法保存")) &&
                  message.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))),
              qPrintable(message));
-    QCOMPARE(contents(path), bytes);
+    QCOMPARE(contents(path), older);
     QCOMPARE(entries(m_scratch->path()).filter(QStringLiteral("saved")),
              QStringList{QStringLiteral("saved.pdf")}); // no partial file left
+}
+
+// A 16 KiB file system of its own (a user and mount namespace, so no root is needed)
+// with 4 KiB left: the save fails with the system's reason and the old file stays.
+void TestDelivery::savingOnAFullDisk() {
+    const QString disk = m_scratch->filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkpath(disk));
+    const QString self = QCoreApplication::applicationFilePath();
+    QProcess child;
+    child.start(QStringLiteral("unshare"),
+                {"-Urm", "sh", "-c",
+                 "mount -t tmpfs -o size=16k tmpfs \"$1\" && exec \"$0\" --full-disk \"$1\"", self,
+                 disk});
+    QVERIFY(child.waitForFinished(30000));
+    const QStringList said = QString::fromUtf8(child.readAllStandardOutput()).split(u'\n');
+    if (child.exitCode() != 0 || said.size() < 2)
+        QSKIP("no user namespaces here to mount a small file system in");
+    QVERIFY2(said[0].startsWith(QStringLiteral("无法保存")) &&
+                 said[0].endsWith(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+             qPrintable(said[0]));
+    QCOMPARE(said[1], QStringLiteral("old file intact"));
 }
 
 // Another instance, started by the test: shares the sample, prints the file's path and
@@ -267,6 +297,13 @@ void TestDelivery::passwordRules() {
     QCOMPARE(passwordIssue(QStringLiteral("abcde")),
              std::optional<QString>(QStringLiteral("密码至少需要 6 个字符。")));
     QCOMPARE(passwordIssue(QStringLiteral("工资工资工资")), std::nullopt);
+    // At most 127 UTF-8 bytes, what every reader takes.
+    QCOMPARE(passwordIssue(QString(127, u'a')), std::nullopt);
+    QCOMPARE(passwordIssue(QStringLiteral("工").repeated(42)), std::nullopt);
+    for (const QString &tooLong : {QString(128, u'a'), QStringLiteral("工").repeated(43)})
+        QCOMPARE(passwordIssue(tooLong),
+                 std::optional<QString>(QStringLiteral(
+                     "密码太长：最多 127 个字节（约 127 个英文字母或 42 个汉字）。")));
     // Counted as a person sees them: five flags are five characters, not ten.
     QVERIFY(passwordIssue(QStringLiteral("\U0001F1E8\U0001F1E6").repeated(5)));
     QCOMPARE(problem(QStringLiteral("abcdef"), QStringLiteral("abcdeF")),
@@ -336,6 +373,18 @@ int main(int argc, char **argv) {
         char c;
         while (::read(0, &c, 1) > 0) {
         }
+        return 0;
+    }
+    if (argc == 3 && !std::strcmp(argv[1], "--full-disk")) {
+        const QString disk = QFile::decodeName(argv[2]);
+        const QString path = disk + QStringLiteral("/saved.pdf");
+        const QByteArray older(4096, 'o');
+        writeFile(path, older);
+        writeFile(disk + QStringLiteral("/filler"), QByteArray(8192, 'f'));
+        const QString message = messageOf<FileError>(
+            [&] { PDFFile{StubPDF::make(PayrollDraft::sample())}.write(path); });
+        std::printf("%s\n%s\n", message.toUtf8().constData(),
+                    contents(path) == older ? "old file intact" : "old file changed");
         return 0;
     }
     TestDelivery test;

@@ -1,8 +1,12 @@
 // Stands in for the desktop's services on a private session bus: FileManager1 (answering
-// after a delay) and the OpenURI and Email portals. Every call it receives is appended to
-// a log file, with the first bytes of any file descriptor it was handed.
+// after a delay) and the OpenURI and Email portals, whose requests end with the Response
+// CODE (0 done, 1 cancelled, 2 failed). Every call it receives is appended to a log file,
+// with the first bytes of any file descriptor it was handed.
 //
-//   desktop_standin LOG [filemanager=DELAY_MS] [portal]
+// With backend=CODE it is instead a portal back end (org.freedesktop.impl.portal.*:
+// AppChooser and Email) behind the real front end, answering every request with CODE.
+//
+//   desktop_standin LOG [filemanager=DELAY_MS] [portal=CODE] [backend=CODE]
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -34,6 +38,8 @@ QByteArray head(const QDBusUnixFileDescriptor &descriptor) {
 class Service : public QDBusVirtualObject {
 public:
     int delay = 0;
+    uint response = 0;
+    bool backend = false;
     QString introspect(const QString &) const override { return QString(); }
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override {
         const QString member = message.member();
@@ -47,7 +53,27 @@ public:
             });
             return true;
         }
-        const QDBusObjectPath handle(QStringLiteral("/org/freedesktop/portal/desktop/request/1"));
+        if (backend) {
+            // The front end made the request; the back end answers it in its reply.
+            QVariantMap results;
+            if (member == QLatin1String("ChooseApplication")) {
+                const QStringList choices = args.value(3).toStringList();
+                record(QStringLiteral("ChooseApplication ") + choices.join(u' '));
+                results.insert(QStringLiteral("choice"), choices.value(0));
+            } else if (member == QLatin1String("ComposeEmail")) {
+                const QVariantMap options = qdbus_cast<QVariantMap>(args.value(3));
+                const QStringList files =
+                    options.value(QStringLiteral("attachments")).toStringList();
+                QFile attached(files.value(0));
+                record(QStringLiteral("ComposeEmail ") +
+                       QString::fromLatin1(attached.open(QIODevice::ReadOnly) ? attached.read(5)
+                                                                              : "none"));
+            } else {
+                return false;
+            }
+            connection.send(message.createReply(QVariantList{response, results}));
+            return true;
+        }
         if (member == QLatin1String("OpenFile") || member == QLatin1String("OpenDirectory")) {
             const QVariantMap options = qdbus_cast<QVariantMap>(args.value(2));
             record(member + QStringLiteral(" ask=") +
@@ -62,7 +88,19 @@ public:
         } else {
             return false;
         }
-        connection.send(message.createReply(QVariant::fromValue(handle)));
+        // The request's path, as the caller predicts it. The Response goes out before
+        // the reply, as a quick portal's may: only a caller that listens before its call
+        // hears it.
+        const QVariantMap options = qdbus_cast<QVariantMap>(args.value(args.size() - 1));
+        const QString handle = QStringLiteral("/org/freedesktop/portal/desktop/request/") +
+                               message.service().mid(1).replace(u'.', u'_') + u'/' +
+                               options.value(QStringLiteral("handle_token")).toString();
+        QDBusMessage answer = QDBusMessage::createTargetedSignal(
+            message.service(), handle, QStringLiteral("org.freedesktop.portal.Request"),
+            QStringLiteral("Response"));
+        answer << response << QVariantMap();
+        connection.send(answer);
+        connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(handle))));
         return true;
     }
 };
@@ -83,7 +121,13 @@ int main(int argc, char **argv) {
             bus.registerVirtualObject(QStringLiteral("/org/freedesktop/FileManager1"),
                                       &fileManager);
             bus.registerService(QStringLiteral("org.freedesktop.FileManager1"));
-        } else if (arg == QLatin1String("portal")) {
+        } else if (arg.startsWith(QLatin1String("backend="))) {
+            portal.response = arg.section(u'=', 1).toUInt();
+            portal.backend = true;
+            bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal);
+            bus.registerService(QStringLiteral("org.freedesktop.impl.portal.desktop.corvane"));
+        } else if (arg.startsWith(QLatin1String("portal="))) {
+            portal.response = arg.section(u'=', 1).toUInt();
             bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal);
             bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
         }

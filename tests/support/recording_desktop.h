@@ -14,7 +14,7 @@ struct RecordingDesktop : platform::Desktop {
     bool confirmAnswer = true;
     int chooseAnswer = 0;
     QStringList questions;
-    QString serviceFailure; // what mail and show-in-folder report, when set
+    platform::Outcome outcome; // how every service that answers later ends
     QStringList saves, confirms, alerts, copied, mailed, shown, opened, printed;
 
     QString askSavePath(QWidget *, const QString &name) override {
@@ -46,21 +46,33 @@ struct RecordingDesktop : platform::Desktop {
         printed.append(QStringLiteral("dialog %1").arg(pageCount));
         return printAnswer;
     }
-    void openWith(QWidget *, const QString &path) override { opened.append(path); }
-    void mail(QWidget *, const QString &path, platform::Failure failed) override {
+    void openWith(QWidget *, const QString &path, platform::Answer answer) override {
+        opened.append(path);
+        answer(outcome);
+    }
+    void mail(QWidget *, const QString &path, platform::Answer answer) override {
         mailed.append(path);
-        if (!serviceFailure.isEmpty()) failed(serviceFailure);
+        answer(outcome);
     }
     void copyFile(const QString &path) override {
         copied.append(path);
         platform::FreedesktopDesktop().copyFile(path); // the real clipboard contents
     }
-    void showInFolder(QWidget *, const QString &path, platform::Failure failed) override {
+    void showInFolder(QWidget *, const QString &path, platform::Answer answer) override {
         shown.append(path);
-        if (!serviceFailure.isEmpty()) failed(serviceFailure);
+        answer(outcome);
     }
     void print(QWidget *, const platform::PrintJob &job, const QByteArray &pdf, const QString &,
-               platform::Failure) override {
+               platform::Answer answer) override {
         printed.append(job.printer + u'|' + QString::fromLatin1(pdf.left(5)));
+        answer(outcome);
+    }
+};
+
+// The real desktop, with the window's alerts written down instead of shown.
+struct NotedAlerts : platform::FreedesktopDesktop {
+    QStringList alerts;
+    void alert(QWidget *, const QString &title, const QString &message, const QString &) override {
+        alerts.append(title + u'|' + message);
     }
 };

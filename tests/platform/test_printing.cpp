@@ -1,0 +1,94 @@
+// Printing through the real printing system. Needs a print queue whose output is the
+// document as sent: .ci/run makes one (scripts/test-printer.sh) and names it in
+// CORVANE_TEST_PRINTER, with its output file in CORVANE_TEST_PRINTER_OUTPUT. Without
+// one, the whole test is reported as skipped.
+#include "app/payroll_model.h"
+#include "files.h"
+#include "form/payroll_form.h"
+#include "pdf_text.h"
+#include "programs.h"
+#include "recording_desktop.h"
+#include "window/content_view.h"
+
+#include <QApplication>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QtTest>
+
+class TestPrinting : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void queueStates_data();
+    void queueStates();
+
+private:
+    QString m_queue, m_output;
+};
+
+void TestPrinting::initTestCase() {
+    m_queue = qEnvironmentVariable("CORVANE_TEST_PRINTER");
+    m_output = qEnvironmentVariable("CORVANE_TEST_PRINTER_OUTPUT");
+    if (m_queue.isEmpty() || m_output.isEmpty()) QSKIP("no test print queue (see .ci/run)");
+}
+
+// The PDF itself goes to the queue; what the queue does with it is said, and only a job
+// it accepted counts as delivered.
+void TestPrinting::queueStates_data() {
+    QTest::addColumn<QString>("state");   // the command that puts the queue in it
+    QTest::addColumn<QString>("restore"); // and the one that ends it
+    QTest::addColumn<QString>("said");
+    QTest::newRow("ready") << QString() << QString() << QStringLiteral("note:已发送到打印机 “%1”");
+    QTest::newRow("stopped") << "cupsdisable"
+                             << "cupsenable"
+                             << QStringLiteral("note:打印机 “%1” 已暂停，作业会等到它恢复后再打印");
+    QTest::newRow("refusing jobs")
+        << "cupsreject"
+        << "cupsaccept" << QStringLiteral("alert:无法打印|无法打印到“%1”");
+}
+
+void TestPrinting::queueStates() {
+    QFETCH(QString, state);
+    QFETCH(QString, restore);
+    QFETCH(QString, said);
+    said = said.arg(m_queue);
+    if (!state.isEmpty() && !runProgram(state, {m_queue}).ok())
+        QSKIP("this user may not change the test queue");
+    const auto restored = qScopeGuard([&] {
+        if (state.isEmpty()) return;
+        runProgram(QStringLiteral("cancel"), {QStringLiteral("-a"), m_queue});
+        runProgram(restore, {m_queue});
+    });
+    QFile::remove(m_output);
+    NotedAlerts desktop;
+    ContentView view(&desktop);
+    view.show();
+    view.model()->setDraft(PayrollDraft::sample());
+    view.form()->reload();
+    QTimer::singleShot(0, [&] {
+        QPrintDialog *dialog = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget())), 10000);
+        QCOMPARE(dialog->printer()->printerName(), m_queue);
+        dialog->accept();
+    });
+    view.printAction()->trigger();
+    if (said.startsWith(QLatin1String("note:"))) {
+        QTRY_COMPARE_WITH_TIMEOUT(view.note(), said.mid(5), 30000);
+        QVERIFY(!view.model()->undelivered());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.alerts.size(), 1, 30000);
+        QVERIFY2(desktop.alerts[0].startsWith(said.mid(6)), qPrintable(desktop.alerts[0]));
+        QVERIFY(view.model()->undelivered());
+    }
+    QCOMPARE(desktop.alerts.size(), said.startsWith(QLatin1String("alert:")) ? 1 : 0);
+    if (!state.isEmpty()) return;
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_output).size() > 1000, 30000);
+    QTest::qWait(500); // the queue may still be writing
+    const QStringList text = readPdf(contents(m_output)).allLines();
+    QVERIFY(text.contains(QStringLiteral("FULL DEPOSIT NET PAYMENT $2,331.38")));
+    QVERIFY(runProgram(QStringLiteral("pdffonts"), {m_output}).text.contains("CorvaneSans"));
+}
+
+QTEST_MAIN(TestPrinting)
+#include "test_printing.moc"
