@@ -3,6 +3,7 @@
 #include "app/theme.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -156,6 +157,11 @@ void StepNavigation::setStage(WorkflowStep stage) {
         b->setChecked(b->step() == stage); // checked is the current step's selected state
         b->update();
     }
+    // Focus on the row stays with the chosen step, ring and all.
+    auto *focused = qobject_cast<StepButton *>(QApplication::focusWidget());
+    if (focused && m_buttons.contains(focused) && focused->step() != stage)
+        button(stage)->setFocus(focused->m_keyboardFocus ? Qt::TabFocusReason
+                                                         : Qt::OtherFocusReason);
 }
 
 StepButton *StepNavigation::button(WorkflowStep step) const {
