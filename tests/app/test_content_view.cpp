@@ -533,6 +533,12 @@ void TestContentView::accessibility() {
     }
     for (QToolButton *b : w.view.findChildren<QToolBar *>()[0]->findChildren<QToolButton *>())
         QVERIFY2(!b->isVisible() || b->focusPolicy() & Qt::TabFocus, qPrintable(b->text()));
+    // The password toggle keeps its name; its state says whether the password shows.
+    QToolButton *toggle = w.view.reviewPanel()->protection()->visibilityButton();
+    toggle->click();
+    QAccessibleInterface *shown = QAccessible::queryAccessibleInterface(toggle);
+    QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("显示密码"));
+    QVERIFY(shown->state().checked);
 
     announced.clear();
     Announce::setListener([](QObject *, QAccessible::Event event) { announced.append(event); });
