@@ -1,5 +1,6 @@
 #include "form/line_item_editors.h"
 
+#include "app/pressable_accessible.h"
 #include "app/theme.h"
 #include "app/ui_parts.h"
 #include "form/amount_field.h"
@@ -66,39 +67,11 @@ namespace {
 const char segmentProperty[] = "corvaneSegment";
 const char choiceProperty[] = "corvaneChoice";
 
-class SegmentAccessible : public QAccessibleWidget {
-public:
-    explicit SegmentAccessible(QAbstractButton *b)
-        : QAccessibleWidget(b, QAccessible::RadioButton) {}
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) return button()->text();
-        return QAccessibleWidget::text(t);
-    }
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.checkable = true;
-        s.checked = button()->isChecked();
-        return s;
-    }
-    QStringList actionNames() const override {
-        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
-    }
-    void doAction(const QString &name) override {
-        if (name == pressAction())
-            button()->click();
-        else
-            QAccessibleWidget::doAction(name);
-    }
-
-private:
-    QAbstractButton *button() const { return static_cast<QAbstractButton *>(widget()); }
-};
-
 QAccessibleInterface *choiceAccessible(const QString &, QObject *object) {
     if (!object || !object->isWidgetType()) return nullptr;
     auto *w = static_cast<QWidget *>(object);
     if (w->property(segmentProperty).toBool())
-        return new SegmentAccessible(static_cast<QAbstractButton *>(w));
+        return new PressableAccessible(static_cast<QAbstractButton *>(w), QAccessible::RadioButton);
     if (w->property(choiceProperty).toBool())
         return new QAccessibleWidget(w, QAccessible::Grouping);
     return nullptr;
