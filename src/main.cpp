@@ -136,12 +136,14 @@ int main(int argc, char **argv) {
 
     platform::FreedesktopDesktop desktop;
     // Each window has its own model; they share only the theme and the shared folder.
-    std::function<void()> openWindow = [&] {
+    std::function<void(ContentView *)> openWindow = [&](ContentView *opener) {
         auto *window = new ContentView(&desktop);
         window->setAttribute(Qt::WA_DeleteOnClose);
-        QObject::connect(window, &ContentView::newWindowRequested, window, [&] { openWindow(); });
+        QObject::connect(window, &ContentView::newWindowRequested, window,
+                         [&, window] { openWindow(window); });
+        if (opener) window->cascadeFrom(opener);
         window->show();
     };
-    openWindow();
+    openWindow(nullptr);
     return app.exec();
 }

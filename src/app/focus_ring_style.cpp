@@ -2,7 +2,9 @@
 
 #include "app/theme.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -22,7 +24,50 @@ void drawRing(QPainter *painter, const QRect &rect, const QPalette &palette) {
     painter->restore();
 }
 
+// Lies over the scroll area, takes no clicks and draws only the ring.
+class AreaRing : public QWidget {
+public:
+    explicit AreaRing(QAbstractScrollArea *area) : QWidget(area), m_area(area) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        hide();
+        area->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            if (static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason) break;
+            setGeometry(m_area->rect());
+            raise();
+            show();
+            break;
+        case QEvent::FocusOut:
+            hide();
+            break;
+        case QEvent::Resize:
+            setGeometry(m_area->rect());
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        drawRing(&painter, rect(), palette());
+    }
+
+private:
+    QAbstractScrollArea *m_area;
+};
+
 } // namespace
+
+void ringWhenFocused(QAbstractScrollArea *area) {
+    new AreaRing(area);
+}
 
 void FocusRingStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
                                    QPainter *painter, const QWidget *widget) const {

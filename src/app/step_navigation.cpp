@@ -1,8 +1,9 @@
 #include "app/step_navigation.h"
 
+#include "app/pressable_accessible.h"
 #include "app/theme.h"
 
-#include <QAccessibleWidget>
+#include <QApplication>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,33 +19,9 @@ constexpr int gap = 9;
 // To assistive technology a step is a tab: selectable, selected when it is the current
 // step, and pressing it selects it. As a checkable button it would offer "toggle",
 // which marks a step without showing it.
-class StepAccessible : public QAccessibleWidget {
-public:
-    explicit StepAccessible(StepButton *button) : QAccessibleWidget(button, QAccessible::PageTab) {}
-
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.selectable = true;
-        s.selected = step()->isChecked();
-        return s;
-    }
-    QStringList actionNames() const override {
-        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
-    }
-    void doAction(const QString &name) override {
-        if (name == pressAction())
-            step()->click();
-        else
-            QAccessibleWidget::doAction(name);
-    }
-
-private:
-    StepButton *step() const { return static_cast<StepButton *>(widget()); }
-};
-
 QAccessibleInterface *stepAccessible(const QString &className, QObject *object) {
     if (className == QLatin1String("StepButton") && object && object->isWidgetType())
-        return new StepAccessible(static_cast<StepButton *>(object));
+        return new PressableAccessible(static_cast<StepButton *>(object), QAccessible::PageTab);
     return nullptr;
 }
 
@@ -156,6 +133,11 @@ void StepNavigation::setStage(WorkflowStep stage) {
         b->setChecked(b->step() == stage); // checked is the current step's selected state
         b->update();
     }
+    // Focus on the row stays with the chosen step, ring and all.
+    auto *focused = qobject_cast<StepButton *>(QApplication::focusWidget());
+    if (focused && m_buttons.contains(focused) && focused->step() != stage)
+        button(stage)->setFocus(focused->m_keyboardFocus ? Qt::TabFocusReason
+                                                         : Qt::OtherFocusReason);
 }
 
 StepButton *StepNavigation::button(WorkflowStep step) const {

@@ -23,6 +23,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    friend class StepNavigation;
     WorkflowStep m_step;
     bool m_keyboardFocus = false; // the ring marks focus reached from the keyboard only
 };

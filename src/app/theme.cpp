@@ -123,7 +123,15 @@ QList<TextOnBackground> textsOnBackgrounds(const QPalette &palette) {
         {"current step's title", accent().resolve(palette), forestTint, false},
         {"net payment bar", Qt::white, forest(), false},
         {"focus ring on the window", focusRing().resolve(palette), window, true},
+        {"chosen segment's text", chosenSegment(palette).text, chosenSegment(palette).fill, false},
+        // Not text, but what tells the choice: held to the ratio of large text.
+        {"chosen segment against the other", chosenSegment(palette).fill,
+         palette.color(QPalette::Button), true},
     };
+}
+
+Segment chosenSegment(const QPalette &palette) {
+    return {accent().resolve(palette), isDark(palette) ? QColor(16, 24, 20) : QColor(Qt::white)};
 }
 
 QColor withAlpha(QColor c, qreal opacity) {

@@ -58,6 +58,14 @@ qreal contrast(const QColor &a, const QColor &b);
 // `over` with its opacity laid on the opaque `under`.
 QColor composite(const QColor &over, const QColor &under);
 
+// The chosen option of a segmented choice: its fill and the colour of its text. The other
+// options keep the palette's button colours.
+struct Segment {
+    QColor fill;
+    QColor text;
+};
+Segment chosenSegment(const QPalette &palette);
+
 // Every kind of text the window draws on a background of its own colour, resolved
 // against `palette`: what has to stay readable.
 struct TextOnBackground {

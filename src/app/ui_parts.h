@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QtGlobal>
 
 class QFrame;
 class QLabel;
+class QLayout;
 class QString;
 class QWidget;
 
@@ -17,3 +19,10 @@ QLabel *symbolLabel(const char *freedesktopName, int size, QWidget *parent);
 
 // A thin horizontal line between blocks.
 QFrame *divider(QWidget *parent);
+
+// The widgets that Tab can reach inside `layout`, in the order the layouts show them;
+// parts hidden on purpose are left out.
+QList<QWidget *> focusablesInLayoutOrder(QLayout *layout);
+
+// Links `chain` into Tab order, one after the other.
+void chainTabs(const QList<QWidget *> &chain);

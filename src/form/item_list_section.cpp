@@ -62,6 +62,7 @@ void ItemListSection::sync(const std::optional<qint64> &total) {
         } else {
             editor->refresh();
         }
+        editor->setRowNumber(int(i) + 1);
         if (list->indexOf(editor) != int(i)) {
             list->removeWidget(editor);
             list->insertWidget(int(i), editor);

@@ -1,5 +1,6 @@
 #include "form/line_item_editors.h"
 
+#include "app/pressable_accessible.h"
 #include "app/theme.h"
 #include "app/ui_parts.h"
 #include "form/amount_field.h"
@@ -7,6 +8,7 @@
 #include "form/row_heading.h"
 #include "payroll/money.h"
 
+#include <QAccessibleWidget>
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -30,6 +32,27 @@ QVBoxLayout *LineItemEditor::startColumn(int verticalMargin, int spacing, Bindin
     return column;
 }
 
+void LineItemEditor::setRowNumber(int number) {
+    m_rowNumber = number;
+    nameByRow();
+}
+
+// Every row has the same fields; their names say which row they are in.
+void LineItemEditor::nameByRow() {
+    if (m_rowNumber < 1) return;
+    const QString prefix = QStringLiteral("第 %1 行 ").arg(m_rowNumber);
+    const QList<QWidget *> parts = findChildren<QWidget *>();
+    for (QWidget *w : parts) {
+        QVariant plain = w->property("corvaneRowlessName");
+        if (!plain.isValid()) {
+            if (w->accessibleName().isEmpty()) continue;
+            plain = w->accessibleName();
+            w->setProperty("corvaneRowlessName", plain);
+        }
+        w->setAccessibleName(prefix + plain.toString());
+    }
+}
+
 void LineItemEditor::refresh() {
     const QList<ValidatedField *> fields = findChildren<ValidatedField *>();
     for (ValidatedField *field : fields)
@@ -37,6 +60,22 @@ void LineItemEditor::refresh() {
 }
 
 namespace {
+
+// The hourly/fixed choice looks like joined buttons; to assistive technology it is a group
+// of radio buttons, one of them checked. As checkable push buttons they would read as two
+// independent check boxes.
+const char segmentProperty[] = "corvaneSegment";
+const char choiceProperty[] = "corvaneChoice";
+
+QAccessibleInterface *choiceAccessible(const QString &, QObject *object) {
+    if (!object || !object->isWidgetType()) return nullptr;
+    auto *w = static_cast<QWidget *>(object);
+    if (w->property(segmentProperty).toBool())
+        return new PressableAccessible(static_cast<QAbstractButton *>(w), QAccessible::RadioButton);
+    if (w->property(choiceProperty).toBool())
+        return new QAccessibleWidget(w, QAccessible::Grouping);
+    return nullptr;
+}
 
 QHBoxLayout *pair(QWidget *left, QWidget *right) {
     auto *row = new QHBoxLayout;
@@ -49,31 +88,40 @@ QHBoxLayout *pair(QWidget *left, QWidget *right) {
 } // namespace
 
 EarningEditor::EarningEditor(Binding<Earning> row, QUuid id, QWidget *parent)
-    : LineItemEditor(id, parent), m_row(std::move(row)),
-      m_hourly(new QPushButton(QStringLiteral("按工时"), this)),
-      m_fixed(new QPushButton(QStringLiteral("固定金额"), this)), m_amountArea(new QWidget(this)),
+    : LineItemEditor(id, parent), m_row(std::move(row)), m_hourly(new QPushButton(this)),
+      m_fixed(new QPushButton(this)), m_amountArea(new QWidget(this)),
       m_ytd(new AmountField(
           QStringLiteral("年度累计 YTD $"), memberBinding(m_row, &Earning::ytd),
           // No minimum while the current amount cannot be read.
           [this] { return m_row.get().readableCurrent(); }, std::nullopt, this)),
       m_current(new QLabel(this)) {
+    // Marked before their first text: that already makes their accessible interface.
+    static const bool registered = (QAccessible::installFactory(choiceAccessible), true);
+    Q_UNUSED(registered);
+    m_hourly->setProperty(segmentProperty, true);
+    m_fixed->setProperty(segmentProperty, true);
+    m_hourly->setText(QStringLiteral("按工时"));
+    m_fixed->setText(QStringLiteral("固定金额"));
     QVBoxLayout *column = startColumn(5, 10, memberBinding(m_row, &Earning::label));
 
     // The segmented choice of how the amount is made.
-    auto *choice = new QHBoxLayout;
+    auto *choiceGroup = new QWidget(this);
+    choiceGroup->setProperty(choiceProperty, true);
+    choiceGroup->setAccessibleName(QStringLiteral("计算方式"));
+    auto *choice = new QHBoxLayout(choiceGroup);
+    choice->setContentsMargins(0, 0, 0, 0);
     choice->setSpacing(0);
-    auto *choiceLabel = new QLabel(QStringLiteral("计算方式"), this);
-    choice->addWidget(choiceLabel);
+    choice->addWidget(new QLabel(QStringLiteral("计算方式"), choiceGroup));
     choice->addSpacing(10);
     auto *group = new QButtonGroup(this);
     for (QPushButton *b : {m_hourly, m_fixed}) {
         b->setCheckable(true);
-        b->setAccessibleDescription(QStringLiteral("计算方式"));
         group->addButton(b);
         choice->addWidget(b);
     }
     choice->addStretch(1);
-    column->addLayout(choice);
+    column->addWidget(choiceGroup);
+    Theme::follow(choiceGroup, [this] { paintSegments(); });
     m_hourly->setChecked(m_row.get().hourly);
     m_fixed->setChecked(!m_row.get().hourly);
     connect(m_hourly, &QPushButton::clicked, this, [this] { setHourly(true); });
@@ -122,6 +170,7 @@ void EarningEditor::buildAmountFields() {
         adopt(m_amount);
         area->addWidget(m_amount);
     }
+    nameByRow();
 }
 
 void EarningEditor::setHourly(bool hourly) {
@@ -134,6 +183,7 @@ void EarningEditor::setHourly(bool hourly) {
     row.hourly = hourly;
     m_row.set(row);
     buildAmountFields();
+    paintSegments();
     emit edited();
 }
 
@@ -141,10 +191,26 @@ QString EarningEditor::currentText() const {
     return m_current->text();
 }
 
+// The chosen segment in the theme's accent, its text in the colour that reads on it; the
+// other keeps the desktop's button colours. Checked alone looks almost the same in a dark
+// palette.
+void EarningEditor::paintSegments() {
+    for (QPushButton *b : {m_hourly, m_fixed}) {
+        QPalette pal = palette();
+        if (b->isChecked()) {
+            const Theme::Segment chosen = Theme::chosenSegment(pal);
+            pal.setColor(QPalette::Button, chosen.fill);
+            pal.setColor(QPalette::ButtonText, chosen.text);
+        }
+        b->setPalette(pal);
+    }
+}
+
 void EarningEditor::refresh() {
     const Earning row = m_row.get();
     m_hourly->setChecked(row.hourly);
     m_fixed->setChecked(!row.hourly);
+    paintSegments();
     if (row.hourly != (m_hours != nullptr)) buildAmountFields();
     const auto current = row.readableCurrent();
     m_current->setText(current ? Money::string(*current) : QStringLiteral("—"));

@@ -23,6 +23,8 @@ public:
     RowHeading *heading() const { return m_heading; }
     // Re-reads the row from the draft and re-judges every field.
     virtual void refresh();
+    // The row's place in its list, from 1, which the fields' names carry.
+    void setRowNumber(int number);
 
 signals:
     void edited();
@@ -34,8 +36,10 @@ protected:
     void adopt(ValidatedField *field);
     // The editor's column, opened with the row's heading.
     QVBoxLayout *startColumn(int verticalMargin, int spacing, Binding<QString> label);
+    void nameByRow();
 
     QUuid m_id;
+    int m_rowNumber = 0;
     RowHeading *m_heading = nullptr;
 };
 
@@ -60,6 +64,7 @@ public:
 private:
     void setHourly(bool hourly);
     void buildAmountFields();
+    void paintSegments();
 
     Binding<Earning> m_row;
     QPushButton *m_hourly;

@@ -7,10 +7,14 @@
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 const QDate OptionalDateField::earliest(PayrollDraft::earliestYear, 1, 1);
 const QDate OptionalDateField::latest(PayrollDraft::latestYear, 12, 31);
@@ -20,7 +24,8 @@ OptionalDateField::OptionalDateField(const QString &title, Binding<std::optional
     : ValidatedField(parent), m_title(title), m_value(std::move(value)),
       m_absent(new QWidget(this)), m_present(new QWidget(this)),
       m_choose(new QPushButton(QStringLiteral("选择日期"), m_absent)),
-      m_picker(new QDateEdit(m_present)), m_clear(new QToolButton(m_present)) {
+      m_picker(new QDateEdit(m_present)), m_clear(new QToolButton(m_present)),
+      m_calendarButton(new QToolButton(m_present)) {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
@@ -39,12 +44,17 @@ OptionalDateField::OptionalDateField(const QString &title, Binding<std::optional
     presentRow->addWidget(label);
     presentRow->addStretch(1);
     presentRow->addWidget(m_picker);
+    presentRow->addWidget(m_calendarButton);
     presentRow->addWidget(m_clear);
-    m_picker->setCalendarPopup(true);
     m_picker->setDateRange(earliest, latest);
     m_picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     m_picker->setAccessibleName(title);
-    m_picker->calendarWidget()->setDateRange(earliest, latest);
+    m_picker->installEventFilter(this); // F4 and Alt+Down open the calendar
+    m_calendarButton->setIcon(Icons::named("x-office-calendar"));
+    m_calendarButton->setAutoRaise(true);
+    m_calendarButton->setAccessibleName(QStringLiteral("打开日历") + title);
+    m_calendarButton->setToolTip(QStringLiteral("打开日历"));
+    connect(m_calendarButton, &QToolButton::clicked, this, &OptionalDateField::openCalendar);
     m_clear->setIcon(Icons::named("edit-clear"));
     m_clear->setAutoRaise(true);
     m_clear->setAccessibleName(QStringLiteral("清除") + title);
@@ -72,6 +82,44 @@ OptionalDateField::OptionalDateField(const QString &title, Binding<std::optional
         emit edited();
     });
     refresh();
+}
+
+QCalendarWidget *OptionalDateField::openCalendar() {
+    auto *calendar = new QCalendarWidget(this);
+    calendar->setWindowFlags(Qt::Popup);
+    calendar->setAttribute(Qt::WA_DeleteOnClose);
+    calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    calendar->setDateRange(earliest, latest);
+    calendar->setSelectedDate(selected());
+    calendar->setAccessibleName(m_title);
+    for (auto signal : {&QCalendarWidget::activated, &QCalendarWidget::clicked})
+        connect(calendar, signal, this, [this, calendar](QDate date) {
+            m_picker->setDate(date);
+            calendar->close();
+        });
+    calendar->adjustSize();
+    // Below the picker, kept on its screen.
+    const QRect screen = m_picker->screen()->availableGeometry();
+    QPoint at = m_picker->mapToGlobal(QPoint(0, m_picker->height()));
+    at.setX(std::clamp(at.x(), screen.left(), screen.right() - calendar->width() + 1));
+    if (at.y() + calendar->height() > screen.bottom())
+        at.setY(m_picker->mapToGlobal(QPoint()).y() - calendar->height());
+    calendar->move(at);
+    calendar->show();
+    calendar->setFocus(Qt::PopupFocusReason);
+    return calendar;
+}
+
+bool OptionalDateField::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_picker && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_F4 ||
+            (key->key() == Qt::Key_Down && key->modifiers() & Qt::AltModifier)) {
+            openCalendar();
+            return true;
+        }
+    }
+    return ValidatedField::eventFilter(watched, event);
 }
 
 QDate OptionalDateField::selected() const {

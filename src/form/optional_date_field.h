@@ -5,6 +5,7 @@
 
 #include <QDate>
 
+class QCalendarWidget;
 class QDateEdit;
 class QLabel;
 class QPushButton;
@@ -25,6 +26,10 @@ public:
     QPushButton *chooseButton() const { return m_choose; }
     QDateEdit *picker() const { return m_picker; }
     QToolButton *clearButton() const { return m_clear; }
+    QToolButton *calendarButton() const { return m_calendarButton; }
+    // The month to pick from, shown below the picker; it exists only while it is open, so
+    // that no hidden calendar follows the date (and tells a screen reader about it).
+    QCalendarWidget *openCalendar();
 
     // The date the picker shows: the value, or today while it is absent.
     QDate selected() const;
@@ -32,6 +37,9 @@ public:
     std::optional<QString> issue() const override;
     void refresh() override;
     QWidget *focusTarget() const override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QString m_title;
@@ -41,5 +49,6 @@ private:
     QPushButton *m_choose;
     QDateEdit *m_picker;
     QToolButton *m_clear;
+    QToolButton *m_calendarButton;
     bool m_syncing = false;
 };

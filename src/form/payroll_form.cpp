@@ -317,38 +317,8 @@ void PayrollForm::refreshAll() {
     m_reimbursements->sync(totals ? std::optional<qint64>(totals->reimbursed) : std::nullopt);
 }
 
-namespace {
-
-// Focusable widgets in the order their layouts show them.
-void collectInLayoutOrder(QLayout *layout, QList<QWidget *> &out);
-
-void collectWidget(QWidget *w, QList<QWidget *> &out) {
-    // A widget just added to a layout is shown a moment later; only one hidden on
-    // purpose is skipped.
-    if (!w || (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide))) return;
-    if (w->focusPolicy() & Qt::TabFocus) out.append(w);
-    if (w->layout())
-        collectInLayoutOrder(w->layout(), out);
-    else if (auto *scroll = qobject_cast<QScrollArea *>(w); scroll && scroll->widget())
-        collectWidget(scroll->widget(), out);
-}
-
-void collectInLayoutOrder(QLayout *layout, QList<QWidget *> &out) {
-    for (int i = 0; i < layout->count(); ++i) {
-        QLayoutItem *item = layout->itemAt(i);
-        if (item->widget())
-            collectWidget(item->widget(), out);
-        else if (item->layout())
-            collectInLayoutOrder(item->layout(), out);
-    }
-}
-
-} // namespace
-
 QWidget *PayrollForm::firstProblem() const {
-    QList<QWidget *> chain;
-    collectInLayoutOrder(m_column, chain);
-    for (QWidget *w : chain)
+    for (QWidget *w : focusablesInLayoutOrder(m_column))
         for (QWidget *p = w->parentWidget(); p && p != m_page; p = p->parentWidget())
             if (auto *field = qobject_cast<ValidatedField *>(p)) {
                 if (field->focusTarget() == w && field->issue()) return w;
@@ -358,8 +328,5 @@ QWidget *PayrollForm::firstProblem() const {
 }
 
 void PayrollForm::orderTabs() {
-    QList<QWidget *> chain;
-    collectInLayoutOrder(m_column, chain);
-    for (qsizetype i = 1; i < chain.size(); ++i)
-        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    chainTabs(focusablesInLayoutOrder(m_column));
 }

@@ -69,12 +69,10 @@ PasswordFields::PasswordFields(QWidget *parent)
     m_visibility->setText(QStringLiteral("显示密码"));
     m_visibility->setToolTip(QStringLiteral("显示密码"));
     m_visibility->setAccessibleName(QStringLiteral("显示密码"));
+    // One name; the checked state says whether the password shows.
     connect(m_visibility, &QToolButton::toggled, this, [this](bool shown) {
         for (QLineEdit *input : {m_password, m_confirmation})
             input->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
-        const QString text = shown ? QStringLiteral("隐藏密码") : QStringLiteral("显示密码");
-        m_visibility->setToolTip(text);
-        m_visibility->setAccessibleName(text);
     });
     grid->addWidget(m_visibility, 0, 2);
     column->addLayout(grid);

@@ -2,6 +2,7 @@
 
 #include "app/announce.h"
 #include "app/field_errors.h"
+#include "app/focus_ring_style.h"
 #include "app/icons.h"
 #include "app/payroll_model.h"
 #include "app/rounded_panel.h"
@@ -17,9 +18,11 @@
 #include "form/payroll_form.h"
 #include "payroll/money.h"
 #include "platform/desktop.h"
+#include "review/native_pdf_preview.h"
 #include "review/password_fields.h"
 #include "review/review_panel.h"
 #include "statement_pdf/stub_pdf.h"
+#include "window/command_keys.h"
 #include "window/preview_pane.h"
 
 #include <QAccessible>
@@ -36,6 +39,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPdfDocument>
+#include <QPdfView>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -45,6 +49,9 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -64,17 +71,31 @@ template <typename F> std::optional<QString> failureOf(F f) {
 
 } // namespace
 
-QSize fitWithin(const QSize &wanted, const QSize &available) {
-    return wanted.boundedTo(available);
+QRect fitWithin(QRect frame, const QRect &available) {
+    frame.setSize(frame.size().boundedTo(available.size()));
+    frame.moveLeft(
+        std::clamp(frame.left(), available.left(), available.right() - frame.width() + 1));
+    frame.moveTop(
+        std::clamp(frame.top(), available.top(), available.bottom() - frame.height() + 1));
+    return frame;
 }
 
+namespace {
+
+// The window manager's frame, once a window has shown it; new windows start with it.
+QMargins knownFrame;
+int windowsOpened = 0;
+
+} // namespace
+
 ContentView::ContentView(platform::Desktop *desktop, QWidget *parent)
-    : QMainWindow(parent), m_desktop(desktop), m_model(new PayrollModel(this)) {
-    setWindowTitle(QStringLiteral("Corvane"));
-    // A small or highly scaled screen gets a window that still fits on it.
-    const QSize screenSize = screen()->availableGeometry().size();
-    setMinimumSize(fitWithin({880, 640}, screenSize));
-    resize(fitWithin({1200, 850}, screenSize));
+    : QMainWindow(parent), m_desktop(desktop), m_model(new PayrollModel(this)),
+      m_number(++windowsOpened) {
+    // A small or highly scaled screen gets a window that still fits on it, title bar and
+    // borders included.
+    const QSize room = screen()->availableGeometry().size().shrunkBy(knownFrame);
+    setMinimumSize(QSize(880, 640).boundedTo(room));
+    resize(QSize(1200, 850).boundedTo(room));
     // The window's tint is the accent colour.
     Theme::follow(this, [this] {
         QPalette pal = palette();
@@ -99,6 +120,7 @@ ContentView::ContentView(platform::Desktop *desktop, QWidget *parent)
     editor->setMinimumWidth(qRound(390 * narrowing));
     editor->setMaximumWidth(570);
     m_preview = new PreviewPane(m_model, split);
+    ringWhenFocused(m_preview->pdfView()->view());
     m_preview->setMinimumWidth(qRound(440 * narrowing) - split->handleWidth());
     split->addWidget(editor);
     split->addWidget(m_preview);
@@ -180,6 +202,7 @@ QWidget *ContentView::guidedEditor() {
     m_form = new PayrollForm(m_model->editableDraft(), WorkflowStep::basic, m_content);
     connect(m_form, &PayrollForm::edited, m_model, &PayrollModel::draftEdited);
     m_review = new ReviewPanel(m_desktop, m_content);
+    ringWhenFocused(m_review->page()); // where focus lands on entering the step
     connect(m_review, &ReviewPanel::editRequested, this,
             [this] { setStage(Workflow::editingStep(m_model->draft())); });
     connect(m_review, &ReviewPanel::previewRequested, this, &ContentView::showPreviewSheet);
@@ -234,7 +257,7 @@ QWidget *ContentView::navigationFooter() {
     auto *reviewRow = new QHBoxLayout(m_reviewButtons);
     reviewRow->setContentsMargins(0, 0, 0, 0);
     m_save =
-        new QPushButton(Icons::named("document-save"), QStringLiteral("保存 PDF"), m_reviewButtons);
+        new QPushButton(Icons::named("document-save"), m_exportAction->text(), m_reviewButtons);
     m_save->setStyleSheet(QStringLiteral("QPushButton { padding-top: 4px; padding-bottom: 4px; }"));
     connect(m_save, &QPushButton::clicked, m_exportAction, &QAction::trigger);
     reviewRow->addWidget(m_save);
@@ -256,7 +279,9 @@ QWidget *ContentView::navigationFooter() {
 
 void ContentView::createActions() {
     m_exportAction = new QAction(Icons::named("document-save"), QStringLiteral("导出 PDF"), this);
-    m_exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    // Ctrl+S as well: what every desktop application saves with.
+    m_exportAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_E), QKeySequence(Qt::CTRL | Qt::Key_S)});
     connect(m_exportAction, &QAction::triggered, this, &ContentView::exportPDF);
     m_printAction = new QAction(Icons::named("document-print"), QStringLiteral("打印…"), this);
     m_printAction->setShortcut(QKeySequence::Print);
@@ -268,6 +293,7 @@ void ContentView::createActions() {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
+    new CommandKeys(this, {m_exportAction, m_printAction, m_newWindowAction});
 
     for (DraftAction action :
          {DraftAction::sample, DraftAction::nextEmployee, DraftAction::clear}) {
@@ -368,9 +394,48 @@ void ContentView::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
     if (m_shown) return;
     m_shown = true;
+    fitFrameToScreen();
     if (LimitedField *first = m_form->employerField())
         first->input()->setFocus(); // start typing at once
     m_model->refresh();             // the first rendering happens at once
+}
+
+// The window manager adds its frame once the window is shown, and then moves the window;
+// that is when the frame is known.
+void ContentView::moveEvent(QMoveEvent *event) {
+    QMainWindow::moveEvent(event);
+    if (!m_frameKnown && m_shown) fitFrameToScreen();
+}
+
+void ContentView::fitFrameToScreen() {
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull()) return;
+    m_frameKnown = true;
+    knownFrame = frame;
+    const QRect available = screen()->availableGeometry();
+    const QRect fitted = fitWithin(QRect(pos(), size().grownBy(frame)), available);
+    setMinimumSize(minimumSize().boundedTo(available.size().shrunkBy(frame)));
+    resize(fitted.size().shrunkBy(frame));
+    move(fitted.topLeft()); // a window's position is its frame's
+}
+
+void ContentView::cascadeFrom(const QWidget *opener) {
+    const QRect available = opener->screen()->availableGeometry();
+    const QRect frame(opener->pos() + QPoint(32, 32), size().grownBy(knownFrame));
+    QRect placed = fitWithin(frame, available);
+    if (placed.topLeft() == opener->pos()) placed.moveTopLeft(available.topLeft());
+    move(placed.topLeft());
+}
+
+// Whose statement each window holds, so that windows can be told apart.
+void ContentView::updateTitle() {
+    const QString employee = m_model->draft().employee.trimmed();
+    if (!employee.isEmpty())
+        setWindowTitle(employee + QStringLiteral(" — Corvane"));
+    else if (m_number > 1)
+        setWindowTitle(QStringLiteral("新工资单 %1 — Corvane").arg(m_number));
+    else
+        setWindowTitle(QStringLiteral("Corvane"));
 }
 
 void ContentView::setStage(WorkflowStep stage) {
@@ -405,6 +470,20 @@ void ContentView::updateStage() {
         m_review->scrollToTop(); // the readiness card first
         if (focusMoves) m_review->page()->setFocus(Qt::OtherFocusReason);
     }
+    orderTabs();
+}
+
+// One Tab order on every step, as the window reads: the toolbar's commands, the steps,
+// the step's content, the footer, the preview. A form rebuilt for a step would otherwise
+// come after everything that existed before it.
+void ContentView::orderTabs() {
+    QList<QWidget *> chain;
+    for (QToolBar *bar : findChildren<QToolBar *>())
+        for (QAction *action : bar->actions())
+            if (QWidget *w = bar->widgetForAction(action); w && w->focusPolicy() & Qt::TabFocus)
+                chain.append(w);
+    chain += focusablesInLayoutOrder(centralWidget()->layout());
+    chainTabs(chain);
 }
 
 void ContentView::setInlineError(const std::optional<QString> &message) {
@@ -420,6 +499,7 @@ void ContentView::showError(const QString &message) {
 
 void ContentView::onDraftChanged() {
     updateCommands();
+    updateTitle();
     refreshPreviews();
     if (m_stage == WorkflowStep::review) m_review->setDraft(m_model->draft());
 }
@@ -600,6 +680,9 @@ void ContentView::performAction() {
     if (m_form->stage() == WorkflowStep::basic) m_form->reload();
     setStage(WorkflowStep::basic);
     setInlineError(std::nullopt);
+    orderTabs();
+    // A new statement starts where the first one did.
+    m_form->employerField()->input()->setFocus(Qt::OtherFocusReason);
 }
 
 void ContentView::showPreviewSheet() {

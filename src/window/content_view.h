@@ -26,8 +26,12 @@ class StepHeading;
 class StepNavigation;
 class RoundedPanel;
 
-// `wanted` made to fit in `available`, each side on its own.
-QSize fitWithin(const QSize &wanted, const QSize &available);
+namespace platform {
+class Desktop;
+}
+
+// `frame` made to fit in `available`: no larger, and moved inside it.
+QRect fitWithin(QRect frame, const QRect &available);
 
 // The application window: a header, the guided editor of the three steps on the left,
 // the live preview on the right, and every action on the statement as a whole.
@@ -52,6 +56,8 @@ public:
     // Asks to replace the draft and does it when confirmed.
     void requestAction(DraftAction action);
     void performAction();
+    // Places a window opened from `opener` a step below and to the right of it.
+    void cascadeFrom(const QWidget *opener);
 
     // Parts, for tests.
     StepNavigation *stepNavigation() const { return m_steps; }
@@ -77,6 +83,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     // Asks before a draft that never left the window is lost.
     void closeEvent(QCloseEvent *event) override;
 
@@ -102,6 +109,9 @@ private:
     void onDraftChanged();
     void refreshPreviews();
     void updateStage();
+    void orderTabs();
+    void fitFrameToScreen();
+    void updateTitle();
 
     platform::Desktop *m_desktop;
     PayrollModel *m_model;
@@ -110,6 +120,8 @@ private:
     std::optional<QString> m_inlineError;
     DraftAction m_pendingAction = DraftAction::clear;
     bool m_shown = false;
+    bool m_frameKnown = false;
+    int m_number; // in the order the windows were opened, from 1
 
     StepNavigation *m_steps = nullptr;
     StepHeading *m_heading = nullptr;

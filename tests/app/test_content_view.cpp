@@ -2,6 +2,7 @@
 #include "app/focus_ring_style.h"
 #include "app/payroll_model.h"
 #include "app/step_navigation.h"
+#include "app/theme.h"
 #include "delivery/pdf_share_payload.h"
 #include "files.h"
 #include "form/amount_field.h"
@@ -21,6 +22,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QDialog>
 #include <QDirIterator>
@@ -28,6 +30,8 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPdfDocument>
+#include <QPdfView>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -35,6 +39,7 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -87,6 +92,40 @@ void unnamed(QAccessibleInterface *iface, QStringList &found) {
 
 QList<QAccessible::Event> announced;
 
+// Claims every key offered before shortcuts, as a text field does with its editing keys
+// (X11's line edit: Ctrl+E is "end of line"), and notes which keys it was offered.
+struct ClaimsKeys : QObject {
+    QList<QKeyCombination> offered;
+    bool eventFilter(QObject *, QEvent *event) override {
+        if (event->type() != QEvent::ShortcutOverride) return false;
+        offered.append(static_cast<QKeyEvent *>(event)->keyCombination());
+        event->accept();
+        return true;
+    }
+};
+
+// Every widget given focus while nobody can see it.
+struct HiddenFocus : QObject {
+    QStringList given;
+    HiddenFocus() { qApp->installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::FocusIn && watched->isWidgetType() &&
+            !static_cast<QWidget *>(watched)->isVisible())
+            given.append(QLatin1String(watched->metaObject()->className()));
+        return false;
+    }
+};
+
+// Whether `w` shows the keyboard focus ring.
+bool showsRing(QWidget *w) {
+    const QColor ring = Theme::focusRing().resolve(w->palette());
+    const QImage image = w->grab().toImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == ring.rgb()) return true;
+    return false;
+}
+
 } // namespace
 
 class TestContentView : public QObject {
@@ -96,7 +135,12 @@ private slots:
     void freshWindow();
     void forwardOnIncompleteBasics();
     void exporting();
+    void exportKeysWhereTheFocusIs_data();
+    void exportKeysWhereTheFocusIs();
     void draftActions();
+    void noFocusForHiddenWidgets();
+    void focusIsSeen();
+    void oneTabOrderOnEveryStep();
     void commandsFollowValidity();
     void preview();
     void delivery();
@@ -118,13 +162,25 @@ void TestContentView::initTestCase() {
 
 void TestContentView::freshWindow() {
     Window w;
-    // The sizes fit the screen (the offscreen one is smaller than 880 wide).
-    const QSize screen = w.view.screen()->availableGeometry().size();
-    QCOMPARE(w.view.size(), fitWithin({1200, 850}, screen));
-    QCOMPARE(w.view.minimumSize(), fitWithin({880, 640}, screen));
+    // The window and its frame fit the screen (the offscreen one is smaller than 880 wide).
+    const QRect screen = w.view.screen()->availableGeometry();
+    const QMargins frame = w.view.windowHandle()->frameMargins();
+    QVERIFY(!frame.isNull());
+    QCOMPARE(w.view.size(), QSize(1200, 850).boundedTo(screen.size().shrunkBy(frame)));
+    QVERIFY(screen.contains(w.view.frameGeometry()));
     QVERIFY(w.view.minimumSizeHint().width() <= screen.width());
-    QCOMPARE(fitWithin({880, 640}, {1280, 600}), QSize(880, 600));
-    QCOMPARE(fitWithin({1200, 850}, {1920, 1080}), QSize(1200, 850));
+    // A second window opened from one low on the screen is on the screen too, and named apart.
+    w.view.resize(w.view.minimumSize());
+    w.view.move(screen.left(), screen.bottom() - w.view.frameGeometry().height());
+    RecordingDesktop desktop;
+    ContentView second(&desktop);
+    second.cascadeFrom(&w.view);
+    second.show();
+    QVERIFY(screen.contains(second.frameGeometry()));
+    QVERIFY(second.windowTitle() != w.view.windowTitle());
+    second.model()->editableDraft()->employee = QStringLiteral("Velo Marrick");
+    second.model()->draftEdited();
+    QCOMPARE(second.windowTitle(), QStringLiteral("Velo Marrick — Corvane"));
     QVERIFY(!w.model()->pdf().isEmpty()); // rendered when first shown, without the delay
     QCOMPARE(w.view.preview()->netText(), QStringLiteral("$0.00"));
 }
@@ -167,16 +223,54 @@ void TestContentView::exporting() {
     int nested = 0;
     w.desktop.onSave = [&](const QString &) {
         ++nested;
-        QTest::keyClick(&w.view, Qt::Key_E, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::ControlModifier);
         w.view.exportPDF();
         return QString();
     };
-    QTest::keyClick(&w.view, Qt::Key_E, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::ControlModifier);
     QCOMPARE(nested, 1);
     QCOMPARE(w.desktop.saves,
              QStringList{QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf")});
     QCOMPARE(w.desktop.alerts.size(), 1);
     QVERIFY(!w.view.exporting());
+}
+
+void TestContentView::exportKeysWhereTheFocusIs_data() {
+    QTest::addColumn<WorkflowStep>("step");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("key");
+    for (int key : {Qt::Key_E, Qt::Key_S}) {
+        const QByteArray name = key == Qt::Key_E ? "Ctrl+E in " : "Ctrl+S in ";
+        QTest::newRow(name + "a line field")
+            << WorkflowStep::basic << QStringLiteral("employee") << key;
+        QTest::newRow(name + "the notes")
+            << WorkflowStep::amounts << QStringLiteral("notes") << key;
+        QTest::newRow(name + "the password")
+            << WorkflowStep::review << QStringLiteral("password") << key;
+    }
+}
+
+// The export keys work where the caret is, before the field can take them; the field keeps
+// its other keys.
+void TestContentView::exportKeysWhereTheFocusIs() {
+    QFETCH(WorkflowStep, step);
+    QFETCH(QString, field);
+    QFETCH(int, key);
+    Window w;
+    w.loadSample();
+    w.view.setStage(step);
+    QWidget *target = field == u"employee" ? w.view.form()->employeeField()->input()
+                      : field == u"notes"  ? static_cast<QWidget *>(w.view.form()->notesEditor())
+                                           : w.view.reviewPanel()->protection()->passwordInput();
+    target->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), target);
+    ClaimsKeys claims;
+    target->installEventFilter(&claims);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(w.desktop.saves.size(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(!claims.offered.contains(Qt::ControlModifier | Qt::Key(key)));
+    QVERIFY(claims.offered.contains(Qt::ControlModifier | Qt::Key_A));
 }
 
 // Which fields carry over is the payroll logic's (test_draft); here, the way there.
@@ -200,12 +294,88 @@ void TestContentView::draftActions() {
     QVERIFY(w.desktop.confirms.at(w.desktop.confirms.size() - 2).endsWith("|destructive"));
 
     w.desktop.confirmAnswer = true;
+    w.view.moreButton()->setFocus(Qt::TabFocusReason);
     w.view.draftAction(DraftAction::nextEmployee)->trigger();
     QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("|下一位员工")));
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
+    QCOMPARE(QApplication::focusWidget(), w.view.form()->employerField()->input());
     QVERIFY(!w.view.inlineError());
     QCOMPARE(w.view.form()->employerField()->input()->text(), before.employer); // form reloaded
     QVERIFY(w.model()->draft().employee.isEmpty());
+}
+
+void TestContentView::noFocusForHiddenWidgets() {
+    Window w;
+    HiddenFocus watch;
+    for (WorkflowStep step : {WorkflowStep::amounts, WorkflowStep::review, WorkflowStep::basic})
+        QTest::mouseClick(w.view.stepNavigation()->button(step), Qt::LeftButton);
+    w.view.requestAction(DraftAction::clear);
+    QTest::mouseClick(w.view.form()->dateFields()[0]->chooseButton(), Qt::LeftButton);
+    w.loadSample();
+    QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
+    QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
+    QCOMPARE(w.view.stage(), WorkflowStep::review);
+    QVERIFY2(watch.given.isEmpty(), qPrintable(watch.given.join(QStringLiteral(", "))));
+    // A hidden calendar follows every date and says which day is current: there is none.
+    QVERIFY(w.view.findChildren<QCalendarWidget *>().isEmpty());
+    w.view.setStage(WorkflowStep::basic);
+    OptionalDateField *start = w.view.form()->dateFields()[0];
+    QTest::mouseClick(start->calendarButton(), Qt::LeftButton);
+    QCalendarWidget *calendar = w.view.findChild<QCalendarWidget *>();
+    QVERIFY(calendar && calendar->isVisible());
+    QCOMPARE(calendar->selectedDate(), QDate(2026, 6, 1));
+    QTest::keyClick(calendar, Qt::Key_Escape);
+    QTRY_VERIFY(w.view.findChildren<QCalendarWidget *>().isEmpty());
+    QVERIFY(watch.given.isEmpty());
+}
+
+// The ring marks the control that has focus, wherever the keyboard or the window put it.
+void TestContentView::focusIsSeen() {
+    Window w;
+    w.view.setAttribute(Qt::WA_KeyboardFocusChange);
+    QPushButton *forward = w.view.forwardButton(); // the default button: unlike its own look
+    QVERIFY(!showsRing(forward));
+    forward->setFocus(Qt::TabFocusReason);
+    QVERIFY(showsRing(forward));
+    w.view.preview()->pdfView()->view()->setFocus(Qt::TabFocusReason);
+    QVERIFY(showsRing(w.view.preview()->pdfView()->view()));
+
+    StepNavigation *steps = w.view.stepNavigation();
+    steps->button(WorkflowStep::basic)->setFocus(Qt::TabFocusReason);
+    QVERIFY(showsRing(steps->button(WorkflowStep::basic)));
+    QTest::mouseClick(steps->button(WorkflowStep::amounts), Qt::LeftButton);
+    QVERIFY(showsRing(steps->button(WorkflowStep::amounts)));
+    QVERIFY(!showsRing(steps->button(WorkflowStep::basic)));
+
+    w.loadSample();
+    w.view.setStage(WorkflowStep::amounts);
+    QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), w.view.reviewPanel()->page());
+    QVERIFY(showsRing(w.view.reviewPanel()->page()));
+}
+
+// Tab goes from the steps to the step's content and then to the footer, on every step.
+void TestContentView::oneTabOrderOnEveryStep() {
+    Window w;
+    w.loadSample();
+    for (WorkflowStep step : {WorkflowStep::amounts, WorkflowStep::basic, WorkflowStep::review}) {
+        w.view.setStage(step);
+        QWidget *content = step == WorkflowStep::review
+                               ? static_cast<QWidget *>(w.view.reviewPanel())
+                               : w.view.form();
+        QWidget *lastStep = w.view.stepNavigation()->button(WorkflowStep::review);
+        lastStep->setFocus(Qt::TabFocusReason);
+        QString order; // c: the content, f: the footer, o: anything else
+        for (int i = 0; i < 200 && (i == 0 || QApplication::focusWidget() != lastStep); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *now = QApplication::focusWidget();
+            const bool footer = now == w.view.forwardButton() || now == w.view.backButton() ||
+                                now == w.view.saveButton();
+            order += content->isAncestorOf(now) ? u'c' : footer ? u'f' : u'o';
+        }
+        QVERIFY2(QRegularExpression(QStringLiteral("^c+f+o+$")).match(order).hasMatch(),
+                 qPrintable(order));
+    }
 }
 
 // Where the edit action lands is Workflow::editingStep's (test_theme_steps).
@@ -218,13 +388,14 @@ void TestContentView::commandsFollowValidity() {
     QVERIFY(!shares[0]->isEnabled() && !shares[1]->isEnabled());
     QVERIFY(!w.view.printAction()->isEnabled());
     QVERIFY(!w.view.reviewPanel()->openWithButton()->isEnabled());
-    QTest::keyClick(&w.view, Qt::Key_P, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
     QVERIFY(w.desktop.printed.isEmpty() && w.desktop.alerts.isEmpty());
 
     w.loadSample();
     QVERIFY(shares[0]->isEnabled() && shares[1]->isEnabled());
     QVERIFY(w.view.printAction()->isEnabled());
-    QTest::keyClick(&w.view, Qt::Key_P, Qt::ControlModifier); // the dialog, for one page
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P,
+                    Qt::ControlModifier); // the dialog, for one page
     QCOMPARE(w.desktop.printed, QStringList{QStringLiteral("dialog 1")});
 
     w.view.setStage(WorkflowStep::review);
@@ -394,14 +565,12 @@ void TestContentView::accessibility() {
     }
     for (QToolButton *b : w.view.findChildren<QToolBar *>()[0]->findChildren<QToolButton *>())
         QVERIFY2(!b->isVisible() || b->focusPolicy() & Qt::TabFocus, qPrintable(b->text()));
-
-    // The forward button is the default one: keyboard focus must look different from that.
-    QPushButton *forward = w.view.forwardButton();
-    w.view.setStage(WorkflowStep::basic);
-    const QImage plain = forward->grab().toImage();
-    w.view.setAttribute(Qt::WA_KeyboardFocusChange);
-    forward->setFocus(Qt::TabFocusReason);
-    QVERIFY(forward->grab().toImage() != plain);
+    // The password toggle keeps its name; its state says whether the password shows.
+    QToolButton *toggle = w.view.reviewPanel()->protection()->visibilityButton();
+    toggle->click();
+    QAccessibleInterface *shown = QAccessible::queryAccessibleInterface(toggle);
+    QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("显示密码"));
+    QVERIFY(shown->state().checked);
 
     announced.clear();
     Announce::setListener([](QObject *, QAccessible::Event event) { announced.append(event); });

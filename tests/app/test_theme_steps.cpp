@@ -14,6 +14,8 @@ QPalette palette(const QColor &window, const QColor &text, const QColor &base) {
     p.setColor(QPalette::Window, window);
     p.setColor(QPalette::WindowText, text);
     p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, text);
     return p;
 }
 

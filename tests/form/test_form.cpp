@@ -8,6 +8,7 @@
 #include "form/payroll_form.h"
 #include "form/row_heading.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -78,6 +79,7 @@ private slots:
     void minimumOfYearToDate();
     void notesAndDisplaySettings();
     void tabOrderFollowsLayout();
+    void rowsSayWhichRowTheyAre();
 };
 
 void TestForm::basicStep() {
@@ -241,6 +243,35 @@ void TestForm::tabOrderFollowsLayout() {
     // A row added at the end is reached before the add button, not after everything.
     QCOMPARE(nextTab(g.earning(1)->ytdField()->input()),
              static_cast<QWidget *>(g.form.earningsSection()->addButton()));
+}
+
+// Every row has the same fields: their names carry the row. The hourly/fixed choice is one
+// group of radio buttons.
+void TestForm::rowsSayWhichRowTheyAre() {
+    Fixture f(WorkflowStep::amounts);
+    QTest::mouseClick(f.form.earningsSection()->addButton(), Qt::LeftButton);
+    QCOMPARE(f.earning(1)->heading()->labelField()->input()->accessibleName(),
+             QStringLiteral("第 2 行 项目名称"));
+    QCOMPARE(f.earning(1)->hoursField()->input()->accessibleName(), QStringLiteral("第 2 行 工时"));
+    QCOMPARE(f.deduction(3)->heading()->removeButton()->accessibleName(),
+             QStringLiteral("第 4 行 删除这一行项目"));
+    removeRow(f.earning(0));
+    QTest::mouseClick(f.earning(0)->fixedButton(), Qt::LeftButton);
+    QCOMPARE(f.earning(0)->heading()->labelField()->input()->accessibleName(),
+             QStringLiteral("第 1 行 项目名称"));
+    QCOMPARE(f.earning(0)->amountField()->input()->accessibleName(),
+             QStringLiteral("第 1 行 本期收入"));
+
+    QAccessibleInterface *hourly =
+        QAccessible::queryAccessibleInterface(f.earning(0)->hourlyButton());
+    QAccessibleInterface *fixed =
+        QAccessible::queryAccessibleInterface(f.earning(0)->fixedButton());
+    QCOMPARE(hourly->role(), QAccessible::RadioButton);
+    QCOMPARE(hourly->text(QAccessible::Name), QStringLiteral("按工时"));
+    QVERIFY(!hourly->state().checked && fixed->state().checked);
+    QCOMPARE(hourly->parent()->role(), QAccessible::Grouping);
+    QCOMPARE(hourly->parent()->text(QAccessible::Name), QStringLiteral("第 1 行 计算方式"));
+    QCOMPARE(hourly->parent(), fixed->parent());
 }
 
 QTEST_MAIN(TestForm)
