@@ -1,0 +1,349 @@
+// One statement in many scripts under the font set-ups desktops have, each a private
+// fontconfig made before the application starts (argument: its name). Every typed word must
+// come back from the file and be drawn by every reader wherever Qt draws it, and the
+// characters named as undrawable must be exactly those no font of the set-up has.
+#include "pdf_text.h"
+#include "programs.h"
+#include "statement_pdf/fonts.h"
+#include "statement_pdf/stub_pdf.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fontconfig/fontconfig.h>
+
+#include <cstdio>
+
+namespace {
+
+struct SetUp {
+    const char *name;
+    QStringList fonts; // name filters, in the folders below
+    bool preferCjk = false;
+};
+
+const QStringList base = {"/usr/share/fonts/truetype/liberation2/*.ttf",
+                          "/usr/share/fonts/truetype/wqy/*.ttc"};
+const QList<SetUp> setUps = {
+    {"base", base},
+    {"cjk", base + QStringList{"/usr/share/fonts/opentype/noto/NotoSansCJK-*.ttc"}, true},
+    {"emoji", base + QStringList{"/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf"}},
+    {"core", base + QStringList{"/usr/share/fonts/truetype/noto/*.ttf"}},
+};
+
+QStringList filesOf(const SetUp &setUp) {
+    QStringList files;
+    for (const QString &pattern : setUp.fonts) {
+        const QFileInfo glob(pattern);
+        for (const QFileInfo &f : QDir(glob.path(), glob.fileName()).entryInfoList(QDir::Files))
+            if (QLatin1String(setUp.name) != u"core" || f.fileName() != u"NotoColorEmoji.ttf")
+                files.append(f.filePath());
+    }
+    return files;
+}
+
+// Links to the set-up's fonts and a fonts.conf that knows nothing else.
+void useFontsOf(const SetUp &setUp, const QString &scratch) {
+    QDir().mkpath(scratch + QStringLiteral("/fonts"));
+    for (const QString &file : filesOf(setUp))
+        QFile::link(file, scratch + QStringLiteral("/fonts/") + QFileInfo(file).fileName());
+    const QString cjk = QStringLiteral(
+        "<match target=\"pattern\"><test name=\"lang\" compare=\"contains\"><string>zh</string>"
+        "</test><edit name=\"family\" mode=\"prepend\" binding=\"strong\"><string>Noto Sans CJK "
+        "SC</string></edit></match><alias><family>sans-serif</family><prefer><family>Noto Sans "
+        "CJK SC</family></prefer></alias>");
+    QFile conf(scratch + QStringLiteral("/fonts.conf"));
+    if (!conf.open(QIODevice::WriteOnly)) return;
+    conf.write(QStringLiteral("<?xml version=\"1.0\"?><fontconfig><dir>%1/fonts</dir>"
+                              "<cachedir>%1/cache</cachedir>%2</fontconfig>\n")
+                   .arg(scratch, setUp.preferCjk ? cjk : QString())
+                   .toUtf8());
+    qputenv("FONTCONFIG_FILE", QFile::encodeName(conf.fileName()));
+}
+
+struct Sample {
+    const char *script;
+    QString text;
+};
+
+const QList<Sample> samples = {
+    {"Chinese", QStringLiteral("王小明")},
+    {"Latin accents", QStringLiteral("Rene\u0301e Ångström")}, // a combining acute
+    {"kana", QStringLiteral("カタカナ ひらがな")},
+    {"Hangul", QStringLiteral("한국어")},
+    {"ligatures", QStringLiteral("office \uFB01 fi")},
+    {"Arabic", QStringLiteral("مرحبا")},
+    {"Hebrew", QStringLiteral("שלום")},
+    {"Devanagari", QStringLiteral("हिन्दी क्षत्रिय")},
+    {"Thai", QStringLiteral("ภาษาไทย")},
+    {"emoji", QStringLiteral("😀 👩\u200D💻 🇨🇦")},
+    {"CJK Ext B", QStringLiteral("𠮷")},
+    {"symbols", QStringLiteral("€ ₹ √")},
+};
+
+// Every sample is an earning's label and a line of the notes; the name has two of them.
+PayrollDraft international() {
+    PayrollDraft d = PayrollDraft::sample();
+    d.employee = samples[0].text + u' ' + samples[1].text;
+    d.earnings.clear();
+    QStringList notes;
+    for (const Sample &s : samples) {
+        Earning e;
+        e.label = s.text;
+        e.hourly = false;
+        e.amount = QStringLiteral("1");
+        d.earnings.append(e);
+        notes.append(s.text);
+    }
+    d.notes = notes.join(u'\n');
+    return d;
+}
+
+QString normal(const QString &word) {
+    return word.normalized(QString::NormalizationForm_KC);
+}
+
+QString typedTexts(const PayrollDraft &d) {
+    QString texts = d.employee + u'\n' + d.notes;
+    for (const Earning &e : d.earnings)
+        texts += u'\n' + e.label;
+    return texts;
+}
+
+// The characters of `text` that no font of the current fontconfig has; characters that are
+// never drawn (spaces, controls, joiners) are not asked about.
+QStringList lackedByFontconfig(const QString &text) {
+    FcConfig *config = FcInitLoadConfigAndFonts();
+    QStringList lacked;
+    for (const char32_t c : text.toUcs4()) {
+        const QString character = QString::fromUcs4(&c, 1);
+        const auto category = QChar::category(c);
+        if (QChar::isSpace(c) || category == QChar::Other_Control ||
+            category == QChar::Other_Format || lacked.contains(character))
+            continue;
+        FcCharSet *set = FcCharSetCreate();
+        FcCharSetAddChar(set, c);
+        FcPattern *pattern = FcPatternCreate();
+        FcPatternAddCharSet(pattern, FC_CHARSET, set);
+        FcObjectSet *objects = FcObjectSetBuild(FC_FILE, nullptr);
+        FcFontSet *fonts = FcFontList(config, pattern, objects);
+        if (!fonts || fonts->nfont == 0) lacked.append(character);
+        if (fonts) FcFontSetDestroy(fonts);
+        FcObjectSetDestroy(objects);
+        FcPatternDestroy(pattern);
+        FcCharSetDestroy(set);
+    }
+    FcConfigDestroy(config);
+    return lacked;
+}
+
+// Dark pixels inside `box` (points from the top-left corner) of a page drawn at 2 px/pt.
+int inkIn(const QImage &page, const QRectF &box) {
+    const QRect pixels = QRectF(box.topLeft() * 2, box.size() * 2).toAlignedRect() & page.rect();
+    int dark = 0;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+        for (int x = pixels.left(); x <= pixels.right(); ++x)
+            dark += qGray(page.pixel(x, y)) < 128;
+    return dark;
+}
+
+// The pages of `pdf` as each reader draws them, in grey at 144 dpi.
+QMap<QString, QList<QImage>> readerPages(const QString &pdf, const QString &folder) {
+    const QMap<QString, QStringList> readers = {
+        {"pdftoppm", {"-r", "144", "-gray", "-png", pdf, folder + "/pdftoppm"}},
+        {"mutool", {"draw", "-q", "-r", "144", "-c", "gray", "-o", folder + "/mutool%d.png", pdf}},
+        {"gs",
+         {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pnggray", "-r144", "-o",
+          folder + "/gs%d.png", pdf}}};
+    QMap<QString, QList<QImage>> pages;
+    for (auto r = readers.begin(); r != readers.end(); ++r) {
+        runProgram(r.key(), r.value());
+        QStringList files = QDir(folder).entryList({r.key() + "*.png"}, QDir::Files);
+        std::sort(files.begin(), files.end(), [](const QString &a, const QString &b) {
+            return a.size() != b.size() ? a.size() < b.size() : a < b;
+        });
+        for (const QString &file : files)
+            pages[r.key()].append(
+                QImage(folder + u'/' + file).convertToFormat(QImage::Format_RGB32));
+    }
+    return pages;
+}
+
+// Whether Qt, with the same fonts, draws anything for `word`: what the preview shows.
+int qtInk(const QString &word) {
+    QImage image(600, 120, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(StubPDF::statementFont(30, false, &image));
+    painter.setPen(Qt::black);
+    painter.drawText(image.rect(), Qt::AlignCenter, word);
+    painter.end();
+    return inkIn(image, QRectF(0, 0, 300, 60));
+}
+
+} // namespace
+
+class TestStatementFonts : public QObject {
+    Q_OBJECT
+public:
+    explicit TestStatementFonts(const SetUp &setUp) : setUp(setUp) {}
+
+private slots:
+    void initTestCase();
+    void fontsEmbedded();
+    void missingCharactersNamed();
+    void wordsComeBack_data();
+    void wordsComeBack();
+    void inkedByEveryReader_data();
+    void inkedByEveryReader();
+
+private:
+    const SetUp &setUp;
+    PayrollDraft draft = international();
+    QTemporaryDir folder;
+    QString path;
+    PdfText text;
+    QMap<QString, QList<QImage>> pages;
+};
+
+void TestStatementFonts::initTestCase() {
+    QVERIFY2(!filesOf(setUp).isEmpty(), "the set-up's font packages are not installed");
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray pdf = StubPDF::make(draft);
+    qInfo("%s: rendered in %lld ms", setUp.name, timer.elapsed());
+    path = folder.filePath(QStringLiteral("statement.pdf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size());
+    file.close();
+    text = readPdf(pdf);
+    QVERIFY2(text.loaded, "the statement is not a readable PDF");
+    pages = readerPages(path, folder.path());
+    for (auto r = pages.begin(); r != pages.end(); ++r)
+        QVERIFY2(r.value().size() == text.pageCount(),
+                 qPrintable(QStringLiteral("%1 drew %2 of %3 pages")
+                                .arg(r.key())
+                                .arg(r.value().size())
+                                .arg(text.pageCount())));
+}
+
+// Every font is in the file, under a name a reader can show.
+void TestStatementFonts::fontsEmbedded() {
+    const QStringList lines = runProgram(QStringLiteral("pdffonts"), {path}).text.split(u'\n');
+    QVERIFY(lines.size() > 2);
+    // Columns are as wide as the dashes under their titles: name type encoding emb …
+    const QStringList dashes = lines[1].split(u' ');
+    QCOMPARE(dashes.size(), 7);
+    const qsizetype emb = dashes[0].size() + dashes[1].size() + dashes[2].size() + 3;
+    for (const QString &font : lines.mid(2)) {
+        if (font.isEmpty()) continue;
+        const QString name = font.left(dashes[0].size()).trimmed();
+        bool printable = !name.isEmpty() && name != u"[none]";
+        for (QChar c : name)
+            printable = printable && c.unicode() > 0x20 && c.unicode() < 0x7F;
+        QVERIFY2(printable && font.mid(emb, 3) == u"yes",
+                 qPrintable(QStringLiteral("%1: %2").arg(setUp.name, font)));
+    }
+}
+
+// The notice names what no font of this set-up draws (the bundled face is one of them).
+void TestStatementFonts::missingCharactersNamed() {
+    QCOMPARE(StubPDF::missingCharacters(draft).join(u' '),
+             lackedByFontconfig(typedTexts(draft)).join(u' '));
+}
+
+void TestStatementFonts::wordsComeBack_data() {
+    QTest::addColumn<QString>("sample");
+    for (const Sample &s : samples)
+        QTest::newRow(s.script) << s.text;
+}
+
+// Each word reads back as typed, as often as it was typed, from the plain text that copying
+// gets (the word boxes split right-to-left words into letters). Spaces and bidi marks are the
+// reader's guess, so words are counted in the text without them.
+void TestStatementFonts::wordsComeBack() {
+    QFETCH(QString, sample);
+    static const QRegularExpression space(QStringLiteral("\\s+")),
+        marks(QStringLiteral("[\u200E\u200F\u202A-\u202E]")), nonAscii(QStringLiteral("[^ -~]"));
+    const QString typed = normal(typedTexts(draft)).remove(space);
+    QString plain = runProgram(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}).text;
+    const QString read = normal(plain.remove(marks)).remove(space);
+    QStringList strays; // what was read that was not typed
+    for (const QString &word : plain.split(space))
+        if (word.contains(nonAscii) && !typed.contains(normal(word)) && !strays.contains(word))
+            strays.append(word);
+    for (const QString &word : sample.split(u' '))
+        QVERIFY2(read.count(normal(word)) >= typed.count(normal(word)),
+                 qPrintable(QStringLiteral("set-up %1, word %2: read %3 of %4 times; strays: %5")
+                                .arg(setUp.name, word)
+                                .arg(read.count(normal(word)))
+                                .arg(typed.count(normal(word)))
+                                .arg(strays.join(u' '))));
+}
+
+void TestStatementFonts::inkedByEveryReader_data() {
+    wordsComeBack_data();
+}
+
+// Every reader draws something where each word is (a run of word boxes that reads as the
+// word, either way round) wherever Qt, with the same fonts, draws something.
+void TestStatementFonts::inkedByEveryReader() {
+    QFETCH(QString, sample);
+    for (const QString &word : sample.split(u' ')) {
+        const int expected = qtInk(word);
+        int found = 0;
+        for (qsizetype p = 0; p < text.words.size(); ++p) {
+            const auto &words = text.words[p];
+            for (qsizetype i = 0; i < words.size(); ++i) {
+                QString forward, backward;
+                QRectF box;
+                for (qsizetype j = i; j < words.size() && forward.size() < word.size() * 2; ++j) {
+                    forward += words[j].text;
+                    backward.prepend(words[j].text);
+                    box |= words[j].box;
+                    if (normal(forward) != normal(word) && normal(backward) != normal(word))
+                        continue;
+                    ++found;
+                    for (auto r = pages.cbegin(); r != pages.cend(); ++r)
+                        QVERIFY2(
+                            !expected || inkIn(r.value().value(p), box) > 0,
+                            qPrintable(QStringLiteral("set-up %1, word %2, %3, page %4: no ink at "
+                                                      "%5,%6 (Qt draws %7 dark pixels)")
+                                           .arg(setUp.name, word, r.key())
+                                           .arg(p + 1)
+                                           .arg(box.x())
+                                           .arg(box.y())
+                                           .arg(expected)));
+                    break;
+                }
+            }
+        }
+        QVERIFY2(found,
+                 qPrintable(QStringLiteral("set-up %1, word %2: not found on the page, so its "
+                                           "ink is not checked")
+                                .arg(setUp.name, word)));
+    }
+}
+
+int main(int argc, char **argv) {
+    const SetUp *setUp = nullptr;
+    for (const SetUp &s : setUps)
+        if (argc > 1 && QLatin1String(argv[1]) == QLatin1String(s.name)) setUp = &s;
+    if (!setUp) {
+        std::fprintf(stderr, "usage: %s base|cjk|emoji|core [test options]\n", argv[0]);
+        return 2;
+    }
+    QTemporaryDir scratch;
+    useFontsOf(*setUp, scratch.path());
+    for (int i = 1; i + 1 < argc; ++i) // the set-up is not an option of the test
+        argv[i] = argv[i + 1];
+    --argc;
+    QGuiApplication app(argc, argv);
+    TestStatementFonts test(*setUp);
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_statement_fonts.moc"
