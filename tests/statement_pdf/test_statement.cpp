@@ -39,6 +39,8 @@ private slots:
     void anyTextIsDrawable_data();
     void anyTextIsDrawable();
     void concurrentRenderings();
+    void previewRendersAgainAndAgain();
+    void unreadableFileFailsItsTest();
 };
 
 // The page itself; what is on it is compared with the reference renderings (test_pdf_writer).
@@ -210,6 +212,38 @@ void TestStatement::concurrentRenderings() {
             QCOMPARE(readPdf(results[i]).allLines(), alone[i]);
     }
     QVERIFY(alone[3].contains(QStringLiteral("EMPLOYEE Worker 3")));
+}
+
+// As the preview does: a 1,000-line note rendered again on every edit of the name. The
+// layouts a document draws from stay alive while the cache makes room.
+void TestStatement::previewRendersAgainAndAgain() {
+    PayrollDraft d = PayrollDraft::sample();
+    QStringList lines;
+    for (int i = 0; i < 1000; ++i)
+        lines.append(QStringLiteral("Note line %1").arg(i));
+    d.notes = lines.join(u'\n');
+    QByteArray pdf;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 5000; ++i) {
+        d.employee = QStringLiteral("Employee %1").arg(i);
+        pdf = StubPDF::make(d);
+        QVERIFY2(pdf.startsWith("%PDF-") && pdf.trimmed().endsWith("%%EOF"),
+                 qPrintable(QStringLiteral("render %1").arg(i)));
+    }
+    qInfo("5,000 renderings in %lld ms", timer.elapsed());
+    const PdfText last = readPdf(pdf);
+    QVERIFY(last.pageCount() >= 20);
+    QVERIFY(last.allLines().contains(QStringLiteral("Note line 999")));
+    QVERIFY(last.allLines().contains(QStringLiteral("EMPLOYEE Employee 4999")));
+}
+
+// A file cut short is refused before the viewer's library reads it in this process.
+void TestStatement::unreadableFileFailsItsTest() {
+    const QByteArray pdf = StubPDF::make(PayrollDraft::sample());
+    QVERIFY(readPdf(pdf).loaded);
+    QVERIFY(!readPdf(pdf.left(pdf.size() / 2)).loaded);
+    QVERIFY(!OpenedPdf(pdf.left(pdf.size() - 30)).ready());
 }
 
 int main(int argc, char **argv) {

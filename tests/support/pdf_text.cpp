@@ -56,7 +56,23 @@ QStringList PdfText::allLines() const {
     return all;
 }
 
+// Whether qpdf, in a process of its own, reads the file without a fault: a file that only
+// a repair would open fails the test reading it, and cannot crash it.
+static bool checked(const QByteArray &bytes, const QString &password) {
+    QTemporaryFile file;
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) return false;
+    QProcess qpdf;
+    qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--check"),
+                                        QStringLiteral("--password=") + password, file.fileName()});
+    return qpdf.waitForFinished(60000) && qpdf.exitStatus() == QProcess::NormalExit &&
+           qpdf.exitCode() == 0;
+}
+
 OpenedPdf::OpenedPdf(const QByteArray &bytes, const QString &password) {
+    if (!checked(bytes, password)) {
+        qWarning("qpdf finds faults in the PDF: it is not opened");
+        return;
+    }
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     if (!password.isEmpty()) document.setPassword(password);

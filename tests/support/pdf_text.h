@@ -30,7 +30,8 @@ struct PdfText {
 PdfText readPdf(const QByteArray &bytes);
 
 // A PDF opened with QtPdf, the viewer the window uses, from bytes in memory; with its
-// password when it has one. The document reads from the buffer it keeps.
+// password when it has one. The document reads from the buffer it keeps. Only a file that
+// qpdf checks without fault is loaded: QtPdf reads in our process.
 struct OpenedPdf {
     QBuffer buffer;
     QPdfDocument document;
