@@ -304,6 +304,37 @@ qreal PdfWriter::Font::advance(quint32 glyph) const {
     return BigEndian::u16(advances, 4 * qsizetype(std::min<quint32>(glyph, metricsCount - 1u)));
 }
 
+// The text goes into the ToUnicode map when each glyph says a part of it there: one glyph
+// the whole text (a letter, a ligature, a conjunct), or several one character each, in
+// order, as the font's own map has them. A code says one text, always.
+bool PdfWriter::Font::say(const quint32 *codes, const quint32 *ids, qsizetype count,
+                          const QString &shown) {
+    if (shown.isEmpty()) return false;
+    if (count == 1) {
+        if (ids[0] == 0) return false; // the missing-glyph box stands for anything
+        const auto known = text.constFind(codes[0]);
+        if (known == text.constEnd()) {
+            text.insert(codes[0], shown);
+            return true;
+        }
+        return *known == shown;
+    }
+    const QList<uint> chars = shown.toUcs4();
+    if (chars.size() != count) return false;
+    QVarLengthArray<QString, 4> parts;
+    for (qsizetype k = 0; k < count; ++k) {
+        const char32_t c = chars[k];
+        parts.append(QString::fromUcs4(&c, 1));
+        const auto known = text.constFind(codes[k]);
+        if (ids[k] == 0 || raw.glyphIndexesForString(parts[k]).value(0) != ids[k] ||
+            (known != text.constEnd() && *known != parts[k]))
+            return false;
+    }
+    for (qsizetype k = 0; k < count; ++k)
+        text.insert(codes[k], parts[k]);
+    return true;
+}
+
 quint32 PdfWriter::Font::code(quint32 glyph) {
     auto it = codes.constFind(glyph);
     if (it != codes.constEnd()) return *it;
@@ -425,35 +456,12 @@ void PdfWriter::glyphs(const QGlyphRun &run, const QPointF &origin, qreal scale,
 
     qsizetype first = 0;
     for (const GlyphCluster &cluster : groups) {
-        // The text goes into the font's ToUnicode map when each glyph of the cluster says
-        // a part of it there; otherwise the glyphs carry it as /ActualText.
         QVarLengthArray<quint32, 4> codes;
         for (qsizetype i = first; i < first + cluster.glyphs; ++i)
             codes.append(font.code(ids[i]));
-        QVarLengthArray<QString, 4> parts;
-        if (cluster.glyphs == 1) {
-            parts.append(cluster.text);
-        } else {
-            const QList<uint> chars = cluster.text.toUcs4();
-            bool inOrder = chars.size() == cluster.glyphs;
-            for (qsizetype k = 0; inOrder && k < chars.size(); ++k) {
-                const char32_t c = chars[k];
-                const QString one = QString::fromUcs4(&c, 1);
-                inOrder = raw.glyphIndexesForString(one).value(0) == ids[first + k];
-                parts.append(one);
-            }
-            if (!inOrder) parts.clear();
-        }
-        bool mapped = cluster.drawn && !parts.isEmpty() && !cluster.text.isEmpty();
-        for (qsizetype k = 0; mapped && k < codes.size(); ++k) {
-            const auto known = font.text.constFind(codes[k]);
-            mapped = ids[first + k] != 0 && !parts[k].isEmpty() &&
-                     (known == font.text.constEnd() || *known == parts[k]);
-        }
-        if (mapped) {
-            for (qsizetype k = 0; k < codes.size(); ++k)
-                font.text.insert(codes[k], parts[k]);
-        } else {
+        const bool mapped = cluster.drawn && font.say(codes.constData(), ids.constData() + first,
+                                                      codes.size(), cluster.text);
+        if (!mapped) {
             closeArray();
             out.append("/Span <</ActualText ").append(textString(cluster.text)).append(">> BDC\n");
         }

@@ -69,6 +69,9 @@ private:
         quint16 unitsPerEm = 1000;
         qreal advance(quint32 glyph) const; // in font units
         quint32 code(quint32 glyph);
+        // Puts `shown`, drawn by glyphs `ids` with `codes`, into the ToUnicode map;
+        // false when the map cannot say it and /ActualText must.
+        bool say(const quint32 *codes, const quint32 *ids, qsizetype count, const QString &shown);
     };
     struct Page {
         qreal width = 0;
