@@ -28,8 +28,6 @@ class TestComposer : public QObject {
 private slots:
     void rowHeights();
     void blockEndingAtTheLimitFits();
-    void bodyRowBreakRepeatsHeading();
-    void headingRowBreakDrawsItOnce();
     void shrinkSteps();
     void normalisation_data();
     void normalisation();
@@ -73,35 +71,6 @@ void TestComposer::blockEndingAtTheLimitFits() {
     QCOMPARE(c.cursor(), 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14 + 36);
     const PdfText pdf = readPdf(c.close());
     QCOMPARE(pdf.pages[1][2], QStringLiteral("BREAKS")); // a heading is never "(CONTINUED)"
-}
-
-void TestComposer::bodyRowBreakRepeatsHeading() {
-    Composer c(draft());
-    c.open();
-    c.heading(QStringLiteral("DEDUCTIONS"));
-    c.row({"Description", "Current", "YTD"}, three, true, true);
-    while (c.page() == 1)
-        c.row({"Tax", "$1.00", ""}, three, false, false);
-    const qreal top = 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14;
-    QCOMPARE(c.cursor(), top + 24 + 28 + 24); // continued title, heading row, the row
-    const PdfText pdf = readPdf(c.close());
-    QCOMPARE(pdf.pages[1].mid(0, 5),
-             QStringList({"PAY STUB", "Ada | | Continued", "DEDUCTIONS (CONTINUED)",
-                          "Description Current YTD", "Tax $1.00"}));
-}
-
-void TestComposer::headingRowBreakDrawsItOnce() {
-    Composer c(draft());
-    c.open();
-    c.heading(QStringLiteral("REIMBURSEMENTS"));
-    while (c.cursor() + 28 <= c.height() - 50)
-        c.meta(QStringLiteral("L"), QString());
-    c.row({"Description", "Current"}, {0.8, 0.2}, true, true);
-    QCOMPARE(c.page(), 2);
-    const qreal top = 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14;
-    QCOMPARE(c.cursor(), top + 24 + 28);
-    const PdfText pdf = readPdf(c.close());
-    QCOMPARE(pdf.allLines().count(QStringLiteral("Description Current")), 1);
 }
 
 void TestComposer::shrinkSteps() {
