@@ -45,7 +45,10 @@ Typesetter::Typesetter(const QString &text, const QFont &font, QPaintDevice *dev
     m_layout.beginLayout();
     for (QTextLine line = m_layout.createLine(); line.isValid(); line = m_layout.createLine()) {
         line.setLineWidth(width * k);
-        line.setPosition(QPointF(0, top * k));
+        // Every line stays at the top: Qt keeps positions in 26.6 fixed point, which
+        // runs out about 24,000 lines into a long note at this resolution. draw()
+        // places each line itself.
+        line.setPosition(QPointF(0, 0));
         const qreal bottom = top + (line.ascent() + line.descent()) / k;
         // The width up to the last visible character: trailing spaces must not push a
         // right-aligned line off its edge.
@@ -121,7 +124,7 @@ void Typesetter::draw(PdfWriter &pdf, const QRectF &box, Qt::Alignment alignment
         if (beforeLine) beforeLine(line.start);
         const Drawn &drawn = glyphsOf(i);
         for (qsizetype r = 0; r < drawn.runs.size(); ++r)
-            pdf.glyphs(drawn.runs[r], QPointF(box.x() + indent, box.y() - origin),
+            pdf.glyphs(drawn.runs[r], QPointF(box.x() + indent, box.y() + line.top - origin),
                        1 / unitsPerPoint, grey, drawn.clusters[r]);
     }
 }

@@ -46,6 +46,7 @@ private slots:
     void taggedInReadingOrder();
     void tablesAcrossPagesOnceEach();
     void notesParagraphsGiveTheNotes();
+    void seventyThousandNoteLines();
 };
 
 void TestPdfWriter::samePage_data() {
@@ -212,6 +213,24 @@ void TestPdfWriter::notesParagraphsGiveTheNotes() {
     QCOMPARE(paragraphs.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i)
         QCOMPARE(paragraphs[i].simplified(), expected[i].simplified());
+}
+
+// More objects than 16 bits count, and lines far past where Qt's fixed-point positions
+// run out: every paragraph is in the structure tree, and the last line is on the page.
+void TestPdfWriter::seventyThousandNoteLines() {
+    PayrollDraft d = PayrollDraft::sample();
+    QStringList notes;
+    for (int i = 0; i < 70000; ++i)
+        notes.append(QStringLiteral("line %1").arg(i));
+    d.notes = notes.join(u'\n');
+    QTemporaryDir dir;
+    const QString path = written(dir, "long", StubPDF::make(d));
+    const QString tree = runProgram(QStringLiteral("pdfinfo"), {"-struct", path}).text;
+    QCOMPARE(tree.count(QStringLiteral("P (block)")), 70001); // and the net payment
+    const QString pages = runProgram(QStringLiteral("pdfinfo"), {path}).text;
+    const QString last = pages.section(QStringLiteral("Pages:"), 1).section(u'\n', 0, 0).trimmed();
+    QVERIFY(runProgram(QStringLiteral("pdftotext"), {"-f", last, "-l", last, path, "-"})
+                .text.contains(QStringLiteral("line 69999\n")));
 }
 
 int main(int argc, char **argv) {
