@@ -218,13 +218,10 @@ void TestPdfWriter::notesParagraphsGiveTheNotes() {
 // More objects than 16 bits count, and lines far past where Qt's fixed-point positions
 // run out: every paragraph is in the structure tree, and the last line is on the page.
 void TestPdfWriter::seventyThousandNoteLines() {
-    PayrollDraft d = PayrollDraft::sample();
-    QStringList notes;
-    for (int i = 0; i < 70000; ++i)
-        notes.append(QStringLiteral("line %1").arg(i));
-    d.notes = notes.join(u'\n');
     QTemporaryDir dir;
-    const QString path = written(dir, "long", StubPDF::make(d));
+    const QString path = written(
+        dir, "long",
+        StubPDF::make(StatementDrafts::numberedNotes(70000, QStringLiteral("line "), u'\n')));
     const QString tree = runProgram(QStringLiteral("pdfinfo"), {"-struct", path}).text;
     QCOMPARE(tree.count(QStringLiteral("P (block)")), 70001); // and the net payment
     const QString pages = runProgram(QStringLiteral("pdfinfo"), {path}).text;

@@ -2,6 +2,7 @@
 #include "payroll/money.h"
 #include "payroll/payroll_draft.h"
 #include "pdf_text.h"
+#include "statement_drafts.h"
 #include "statement_pdf/stub_pdf.h"
 
 #include <QGuiApplication>
@@ -213,11 +214,7 @@ void TestStatement::concurrentRenderings() {
 // As the preview does: a 1,000-line note rendered again on every edit of the name. The
 // layouts a document draws from stay alive while the cache makes room.
 void TestStatement::previewRendersAgainAndAgain() {
-    PayrollDraft d = PayrollDraft::sample();
-    QStringList lines;
-    for (int i = 0; i < 1000; ++i)
-        lines.append(QStringLiteral("Note line %1").arg(i));
-    d.notes = lines.join(u'\n');
+    PayrollDraft d = StatementDrafts::numberedNotes(1000, QStringLiteral("Note line "), u'\n');
     QByteArray pdf;
     QElapsedTimer timer;
     timer.start();

@@ -37,14 +37,19 @@ inline PayrollDraft manyRows() {
     return d;
 }
 
+// The sample with `count` numbered notes ("word0 word1 …"), joined by `separator`.
+inline PayrollDraft numberedNotes(int count, const QString &prefix, QChar separator) {
+    PayrollDraft d = PayrollDraft::sample();
+    QStringList notes;
+    for (int i = 0; i < count; ++i)
+        notes.append(prefix + QString::number(i));
+    d.notes = notes.join(separator);
+    return d;
+}
+
 // 400 words of notes over several pages.
 inline PayrollDraft longNotes() {
-    PayrollDraft d = PayrollDraft::sample();
-    QStringList words;
-    for (int i = 0; i < 400; ++i)
-        words.append(QStringLiteral("word%1").arg(i));
-    d.notes = words.join(u' ');
-    return d;
+    return numberedNotes(400, QStringLiteral("word"), u' ');
 }
 
 // Chinese names and notes, drawn with the fallback face.
