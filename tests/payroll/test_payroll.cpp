@@ -1,0 +1,429 @@
+// Amounts, drafts and their validation: the payroll logic without any user interface.
+#include "message_of.h"
+#include "payroll/money.h"
+#include "payroll/payroll_draft.h"
+
+#include <QtTest>
+
+#include <functional>
+
+using Edit = std::function<void(PayrollDraft &)>;
+Q_DECLARE_METATYPE(Edit)
+
+class TestPayroll : public QObject {
+    Q_OBJECT
+private slots:
+    void cents_data();
+    void cents();
+    void hours_data();
+    void hours();
+    void formats_data();
+    void formats();
+    void trimming();
+    void rows();
+    void filename_data();
+    void filename();
+    void equality();
+    void replacements();
+    void validate_data();
+    void validate();
+    void totals();
+};
+
+namespace {
+
+const QString kComma = QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。");
+const QString kGrammar =
+    QStringLiteral("金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。");
+const QString kHours = QStringLiteral("工时不能超过 99,999.99。");
+const QString kProduct = QStringLiteral("单项收入金额过大，请检查工时和时薪。");
+
+// A draft that passes validation, with one fixed earning of 100.00 and no deductions.
+PayrollDraft valid() {
+    PayrollDraft d;
+    d.employer = QStringLiteral("Employer");
+    d.employee = QStringLiteral("Employee");
+    d.start = QDate(2026, 1, 1);
+    d.end = QDate(2026, 1, 15);
+    d.payday = QDate(2026, 1, 20);
+    d.earnings[0].hourly = false;
+    d.earnings[0].amount = QStringLiteral("100");
+    d.deductions.clear();
+    return d;
+}
+
+Earning earning(const char *label, const char *hours, const char *rate, const char *ytd = "") {
+    Earning e;
+    e.label = QString::fromUtf8(label);
+    e.hours = QString::fromUtf8(hours);
+    e.rate = QString::fromUtf8(rate);
+    e.ytd = QString::fromUtf8(ytd);
+    return e;
+}
+
+Deduction deduction(const char *label, const char *amount, const char *ytd = "") {
+    return {QUuid::createUuid(), QString::fromUtf8(label), QString::fromUtf8(amount),
+            QString::fromUtf8(ytd)};
+}
+
+const QString ytdBelow = QStringLiteral("年度累计需包含本期，不能小于本期金额。");
+
+} // namespace
+
+void TestPayroll::cents_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<QString>("message");
+    const auto ok = [](const char *name, const QString &text, qint64 cents) {
+        QTest::newRow(name) << text << cents << QString();
+    };
+    const auto bad = [](const char *name, const QString &text, const QString &message) {
+        QTest::newRow(name) << text << qint64(0) << message;
+    };
+    ok("padded", QStringLiteral("  12.5\n"), 1250);
+    ok("spaces", QStringLiteral("   "), 0);
+    ok("point without fraction", QStringLiteral("12."), 1200);
+    ok("one fraction digit", QStringLiteral("0.07"), 7);
+    ok("maximum", QStringLiteral("999999999.99"), 99'999'999'999);
+    ok("thousand leading zeros", QString(1000, u'0') + u'1', 100);
+    bad("no integer part", QStringLiteral(".5"), kGrammar);
+    bad("three fraction digits", QStringLiteral("1.234"), kGrammar);
+    bad("minus", QStringLiteral("-5"), kGrammar);
+    bad("exponent", QStringLiteral("1e3"), kGrammar);
+    bad("inner space", QStringLiteral("1 000"), kGrammar);
+    bad("just past maximum", QStringLiteral("1000000000"), kGrammar);
+    bad("full-width digits", QStringLiteral("\uFF11\uFF12"), kGrammar);
+    bad("inner NUL", QStringLiteral("1") + QChar(0) + QStringLiteral("2"), kGrammar);
+    bad("lone surrogate", QStringLiteral("5") + QChar(0xD800), kGrammar);
+    bad("comma", QStringLiteral("1,000"), kComma);
+    bad("dollar", QStringLiteral("$5"), kComma);
+    bad("comma before grammar", QStringLiteral("-$5"), kComma);
+}
+
+void TestPayroll::cents() {
+    QFETCH(QString, text);
+    QFETCH(qint64, cents);
+    QFETCH(QString, message);
+    qint64 got = -1;
+    QCOMPARE(messageOf([&] { got = Money::cents(text); }), message);
+    QCOMPARE(Money::readableCents(text), message.isEmpty() ? std::optional(cents) : std::nullopt);
+    if (message.isEmpty()) QCOMPARE(got, cents);
+}
+
+void TestPayroll::hours_data() {
+    QTest::addColumn<QString>("hours");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<QString>("message");
+    const auto row = [](const char *name, const char *h, const char *r, qint64 c, QString m) {
+        QTest::newRow(name) << QString::fromUtf8(h) << QString::fromUtf8(r) << c << m;
+    };
+    row("rounds a half-cent up", "1.25", "10.01", 1251, {});
+    row("half a cent", "0.5", "0.01", 1, {});
+    row("blank rate", "40", " ", 0, {});
+    row("hours at limit", "99999.99", "1", 9'999'999, {});
+    row("hours past limit before bad rate", "100000", "abc", 0, kHours);
+    row("bad hours before rate", "abc", "xyz", 0, kGrammar);
+    row("bad rate", "10", "abc", 0, kGrammar);
+    row("rate with comma", "10", "1,000", 0, kComma);
+    row("product at limit", "1", "999999999.99", 99'999'999'999, {});
+    row("product one cent past limit", "1.01", "990099009.91", 0, kProduct);
+}
+
+void TestPayroll::hours() {
+    QFETCH(QString, hours);
+    QFETCH(QString, rate);
+    QFETCH(qint64, cents);
+    QFETCH(QString, message);
+    qint64 got = -1;
+    QCOMPARE(messageOf([&] { got = Money::hours(hours, rate); }), message);
+    QCOMPARE(Money::readableHours(hours, rate),
+             message.isEmpty() ? std::optional(cents) : std::nullopt);
+    if (message.isEmpty()) QCOMPARE(got, cents);
+}
+
+void TestPayroll::formats_data() {
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<QString>("text");  // as the statement shows it
+    QTest::addColumn<QString>("plain"); // as a field is filled with it
+    QTest::newRow("zero") << qint64(0) << "$0.00"
+                          << "0";
+    QTest::newRow("five cents") << qint64(5) << "$0.05"
+                                << "0.05";
+    QTest::newRow("one fraction digit") << qint64(1250) << "$12.50"
+                                        << "12.5";
+    QTest::newRow("whole") << qint64(120000) << "$1,200.00"
+                           << "1200";
+    QTest::newRow("grouped") << qint64(123456) << "$1,234.56"
+                             << "1234.56";
+    QTest::newRow("three digit group") << qint64(99999) << "$999.99"
+                                       << "999.99";
+    QTest::newRow("minus a cent") << qint64(-1) << "-$0.01"
+                                  << "-0.01";
+    QTest::newRow("negative") << qint64(-250000) << "-$2,500.00"
+                              << "-2500";
+    QTest::newRow("smallest qint64")
+        << std::numeric_limits<qint64>::min() << "-$92,233,720,368,547,758.08" << QString();
+}
+
+void TestPayroll::formats() {
+    QFETCH(qint64, cents);
+    QFETCH(QString, text);
+    QFETCH(QString, plain);
+    QCOMPARE(Money::string(cents), text);
+    if (plain.isEmpty()) return;
+    QCOMPARE(Money::plain(cents), plain);
+    if (cents >= 0) QCOMPARE(Money::cents(plain), cents); // what plain writes reads back
+}
+
+void TestPayroll::trimming() {
+    QCOMPARE(Money::trimmed(QStringLiteral("\u00A0\u2028 a b\u3000\r\n")), QStringLiteral("a b"));
+    QCOMPARE(Money::trimmed(QStringLiteral("\u200Bx")), QStringLiteral("\u200Bx")); // Cf, not Z
+    QVERIFY(Money::isBlank(QStringLiteral("\u0009\u000B\u000C\u0085\u2029")));
+    QVERIFY(!Money::isBlank(QStringLiteral(" . ")));
+}
+
+// Every row of every new draft has its own identity; a row's current amount follows its
+// kind, whatever the other kind's fields hold.
+void TestPayroll::rows() {
+    QSet<QUuid> ids;
+    for (const PayrollDraft &x : {PayrollDraft(), PayrollDraft()}) {
+        for (const auto &r : x.earnings)
+            ids.insert(r.id);
+        for (const auto &r : x.deductions)
+            ids.insert(r.id);
+        for (const auto &r : x.reimbursements)
+            ids.insert(r.id);
+    }
+    QCOMPARE(ids.size(), 12);
+
+    Earning e;
+    e.hourly = false;
+    e.amount = QStringLiteral("12.50");
+    e.hours = QStringLiteral("abc");
+    QCOMPARE(e.current(), qint64(1250));
+    e.hourly = true;
+    e.hours = QStringLiteral("40");
+    e.rate = QStringLiteral("25");
+    e.amount = QStringLiteral("x$y");
+    QCOMPARE(e.readableCurrent(), std::optional<qint64>(100000));
+    e.rate = QStringLiteral("2,5");
+    QCOMPARE(e.readableCurrent(), std::nullopt);
+}
+
+void TestPayroll::filename_data() {
+    QTest::addColumn<QString>("employee");
+    QTest::addColumn<bool>("dated");
+    QTest::addColumn<QString>("name");
+    const auto row = [](const char *name, const QString &employee, const QString &person) {
+        QTest::newRow(name) << employee << false << QStringLiteral("Corvane_") + person + "__";
+    };
+    row("breakers and spaces", QStringLiteral("  A/B:C  "), QStringLiteral("A_B_C"));
+    row("blank", QStringLiteral(" \t"), QStringLiteral("Employee"));
+    row("each breaker", QStringLiteral("a\\b*c?d\"e<f>g|h"), QStringLiteral("a_b_c_d_e_f_g_h"));
+    row("two in a row", QStringLiteral("a//b"), QStringLiteral("a__b"));
+    row("control and format", QStringLiteral("a\u0007b\u200Dc\U000E0001d"),
+        QStringLiteral("a_b_c_d"));
+    row("chinese", QStringLiteral("王小明"), QStringLiteral("王小明"));
+    row("seventy of a hundred", QString(100, u'x'), QString(70, u'x'));
+    // The cut counts characters as a person sees them: a flag is the 70th.
+    const QString flag = QStringLiteral("\U0001F1E8\U0001F1E6");
+    row("flag as the seventieth", QString(69, u'a') + flag + "zzz", QString(69, u'a') + flag);
+    // Name and ".pdf" stay within 255 bytes (241 for the person without dates), never
+    // splitting a character: 48 letters of 5 bytes fit.
+    const QString accented = QStringLiteral("e\u0301\u0323");
+    row("byte limit", accented.repeated(80), accented.repeated(48));
+    row("exactly at the byte limit", u'x' + accented.repeated(60), u'x' + accented.repeated(48));
+    QTest::newRow("seventy emoji keep their dates")
+        << QStringLiteral("\U0001F600").repeated(70) << true
+        << QStringLiteral("Corvane_") + QStringLiteral("\U0001F600").repeated(55) +
+               QStringLiteral("_2026-06-01_2026-06-30");
+    QTest::newRow("dated, space kept")
+        << QStringLiteral("Velo Marrick") << true
+        << QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30");
+}
+
+void TestPayroll::filename() {
+    QFETCH(QString, employee);
+    QFETCH(bool, dated);
+    QFETCH(QString, name);
+    PayrollDraft d;
+    d.employee = employee;
+    d.start = dated ? std::optional(QDate(2026, 6, 1)) : std::nullopt;
+    d.end = dated ? std::optional(QDate(2026, 6, 30)) : std::nullopt;
+    QCOMPARE(d.filename(), name);
+    QVERIFY((name + QStringLiteral(".pdf")).toUtf8().size() <= 255);
+}
+
+void TestPayroll::equality() {
+    const PayrollDraft a = PayrollDraft::sample();
+    QVERIFY(a == PayrollDraft(a));
+    const std::function<void(PayrollDraft &)> edits[] = {
+        [](PayrollDraft &d) { d.deductions[2].id = QUuid::createUuid(); },
+        [](PayrollDraft &d) { d.reimbursements[0].label = QStringLiteral(" "); },
+        [](PayrollDraft &d) { d.end.reset(); },
+        [](PayrollDraft &d) { d.a4 = true; },
+        [](PayrollDraft &d) { d.notes = QStringLiteral("x"); },
+        [](PayrollDraft &d) { d.earnings[0].hourly = false; }};
+    for (const auto &edit : edits) {
+        PayrollDraft b = a;
+        edit(b);
+        QVERIFY(!(a == b));
+    }
+    // Canonically equivalent texts are equal: é precomposed and decomposed.
+    PayrollDraft c = a, e = a;
+    c.employee = QStringLiteral("Ren\u00E9");
+    e.employee = QStringLiteral("Rene\u0301");
+    QVERIFY(c == e);
+    QVERIFY(PayrollDraft() != PayrollDraft()); // fresh row ids differ
+}
+
+// What each whole-draft action puts in place of a filled-in draft.
+void TestPayroll::replacements() {
+    PayrollDraft d = PayrollDraft::sample();
+    d.notes = QStringLiteral("note");
+    d.a4 = true;
+    d.currency = QStringLiteral("USD");
+    d.payment = PaymentCode::cheque;
+    d.reimbursements[0].label = QStringLiteral("Travel");
+    const PayrollDraft next = replacement(DraftAction::nextEmployee, d);
+    const PayrollDraft fresh;
+    QCOMPARE(next.employer, d.employer);
+    QVERIFY(next.start == d.start && next.end == d.end && next.payday == d.payday);
+    QVERIFY(next.payment == d.payment && next.currency == d.currency && next.a4 == d.a4);
+    QVERIFY(next.employee.isEmpty() && next.notes.isEmpty());
+    QCOMPARE(next.earnings.size(), 1);
+    QVERIFY(next.earnings[0].hours.isEmpty() && next.earnings[0].label == fresh.earnings[0].label);
+    QCOMPARE(next.deductions.size(), 4);
+    QVERIFY(next.deductions[0].amount.isEmpty());
+    QVERIFY(next.reimbursements.size() == 1 && next.reimbursements[0].label.isEmpty());
+    QVERIFY(next.earnings[0].id != d.earnings[0].id); // new rows, not the old ones emptied
+    QCOMPARE(replacement(DraftAction::clear, d).employer, QString());
+    QCOMPARE(replacement(DraftAction::sample, PayrollDraft()).employee,
+             PayrollDraft::sample().employee);
+}
+
+void TestPayroll::validate_data() {
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<QString>("message");
+    const auto row = [](const char *name, const QString &message, Edit edit) {
+        QTest::newRow(name) << edit << message;
+    };
+    row("default draft", "请填写雇主名称。", [](PayrollDraft &d) { d = PayrollDraft(); });
+    row("valid", "", [](PayrollDraft &) {});
+    row("employer spaces", "请填写雇主名称。", [](PayrollDraft &d) { d.employer = "\u3000 "; });
+    row("employee blank", "请填写员工姓名。", [](PayrollDraft &d) { d.employee = "\n"; });
+    row("no payday", "请选择工资周期和付款日期。", [](PayrollDraft &d) { d.payday.reset(); });
+    row("one-day period", "", [](PayrollDraft &d) { d.end = d.start; });
+    row("end before start", "周期结束日期不能早于开始日期。",
+        [](PayrollDraft &d) { d.end = d.start->addDays(-1); });
+    row("order before year", "周期结束日期不能早于开始日期。",
+        [](PayrollDraft &d) { d.start = QDate(2300, 1, 1); });
+    row("payday 2200", "日期年份须在 1900–2199 之间。",
+        [](PayrollDraft &d) { d.payday = QDate(2200, 1, 1); });
+    row("start 1899", "日期年份须在 1900–2199 之间。",
+        [](PayrollDraft &d) { d.start = QDate(1899, 12, 31); });
+    row("years 1900 and 2199 pass", "", [](PayrollDraft &d) {
+        d.start = QDate(1900, 1, 1);
+        d.payday = QDate(2199, 12, 31);
+    });
+    row("payday before period passes", "", [](PayrollDraft &d) { d.payday = QDate(2025, 1, 1); });
+    row("31 deductions before a bad row", "每个分区最多 30 项。", [](PayrollDraft &d) {
+        d.deductions = QList<Deduction>(31);
+        d.deductions[0].amount = "abc";
+    });
+    row("31 reimbursements", "每个分区最多 30 项。",
+        [](PayrollDraft &d) { d.reimbursements = QList<Reimbursement>(31); });
+    row("30 earnings pass", "", [](PayrollDraft &d) { d.earnings.resize(30); });
+    row("unlabelled earning ytd", "有金额的收入须填写项目名称。",
+        [](PayrollDraft &d) { d.earnings.append(earning(" ", "", "", "5")); });
+    row("earning amount error passes through", kGrammar,
+        [](PayrollDraft &d) { d.earnings[0].amount = "1.234"; });
+    row("earning ytd error passes through", kComma,
+        [](PayrollDraft &d) { d.earnings[0].ytd = "$1"; });
+    row("hours without rate", "请填写工时与时薪。",
+        [](PayrollDraft &d) { d.earnings.append(earning("", "40", "")); });
+    row("rate without hours", "请填写工时与时薪。",
+        [](PayrollDraft &d) { d.earnings.append(earning("", "", "20")); });
+    row("zero hours with blank rate", "",
+        [](PayrollDraft &d) { d.earnings.append(earning("", "0", "")); });
+    row("hours past limit", kHours,
+        [](PayrollDraft &d) { d.earnings.append(earning("", "100000", "x")); });
+    row("hours checked only on hourly rows", "",
+        [](PayrollDraft &d) { d.earnings[0].hours = "40"; });
+    row("amount ignored on hourly rows", "", [](PayrollDraft &d) {
+        d.earnings.append(earning("Shifts", "1", "1"));
+        d.earnings.last().amount = "junk";
+    });
+    row("earning ytd below current", ytdBelow,
+        [](PayrollDraft &d) { d.earnings[0].ytd = "99.99"; });
+    row("earning ytd equal passes", "", [](PayrollDraft &d) { d.earnings[0].ytd = "100"; });
+    row("earning label before hours", "有金额的收入须填写项目名称。",
+        [](PayrollDraft &d) { d.earnings.append(earning("", "40", "", "5")); });
+    row("deduction ytd below, second row", ytdBelow, [](PayrollDraft &d) {
+        d.deductions = {deduction("Tax", "1", "50"), deduction("EI", "100", "99.99")};
+    });
+    row("deduction blank ytd passes", "",
+        [](PayrollDraft &d) { d.deductions = {deduction("Tax", "100")}; });
+    row("unlabelled deduction", "有金额的扣款须填写项目名称。",
+        [](PayrollDraft &d) { d.deductions = {deduction("", "", "1")}; });
+    row("earnings checked before deductions", ytdBelow, [](PayrollDraft &d) {
+        d.deductions = {deduction("", "1")};
+        d.earnings[0].ytd = "1";
+    });
+    row("unlabelled reimbursement", "有金额的报销须填写项目名称。",
+        [](PayrollDraft &d) { d.reimbursements[0].amount = "0.01"; });
+    row("zero gross", "请填写至少一项大于零的本期收入。",
+        [](PayrollDraft &d) { d.earnings[0].amount = "0"; });
+    row("net zero and YTD equal pass", "",
+        [](PayrollDraft &d) { d.deductions = {deduction("Tax", "100.00", "100")}; });
+    row("net negative", "净支付金额不能为负数，请检查收入和扣款。",
+        [](PayrollDraft &d) { d.deductions = {deduction("Tax", "100.01")}; });
+    row("reimbursement raises net", "", [](PayrollDraft &d) {
+        d.deductions = {deduction("Tax", "120")};
+        d.reimbursements = {Reimbursement{QUuid::createUuid(), "Travel", "20"}};
+    });
+}
+
+// The throwing check and its non-throwing twin agree, and neither changes the draft.
+void TestPayroll::validate() {
+    QFETCH(Edit, edit);
+    QFETCH(QString, message);
+    PayrollDraft d = valid();
+    edit(d);
+    const PayrollDraft before = d;
+    QCOMPARE(messageOf([&] { d.validate(); }), message);
+    QCOMPARE(d.problem().value_or(QString()), message);
+    QVERIFY(d == before);
+}
+
+void TestPayroll::totals() {
+    const PayrollTotals s = PayrollDraft::sample().totals();
+    QCOMPARE(QList<qint64>({s.gross, s.deducted, s.reimbursed, s.net()}),
+             QList<qint64>({270000, 36862, 0, 233138}));
+    QCOMPARE(s.grossYTD, std::optional<qint64>(1600000));
+    QCOMPARE(s.deductionsYTD, std::optional<qint64>(217387));
+
+    // A year-to-date total exists only when every paid row has one.
+    PayrollDraft d = valid();
+    QCOMPARE(d.totals().grossYTD, std::nullopt);
+    QCOMPARE(d.totals().deductionsYTD, std::nullopt); // no rows: nothing to state, not $0.00
+    d.earnings.append(earning("Bonus", "1", "50"));
+    d.earnings[0].ytd = QStringLiteral("300");
+    QCOMPARE(d.totals().grossYTD, std::nullopt);
+    d.earnings[1].hours = QStringLiteral("0");
+    QCOMPARE(d.totals().grossYTD, std::optional<qint64>(30000)); // an unpaid row may be blank
+    d.earnings[1].ytd = QStringLiteral("12.34");
+    QCOMPARE(d.totals().grossYTD, std::optional<qint64>(31234));
+    d.deductions = {deduction("Tax", "", "5"), deduction("EI", "0")};
+    QCOMPARE(d.totals().deductionsYTD, std::optional<qint64>(500));
+
+    // The first unreadable text, in statement order, is the one reported.
+    d.reimbursements[0].amount = QStringLiteral("1,0");
+    d.deductions[0].ytd = QStringLiteral("x");
+    QCOMPARE(messageOf([&] { d.totals(); }), kComma);
+    QCOMPARE(d.readableTotals(), std::nullopt);
+}
+
+QTEST_APPLESS_MAIN(TestPayroll)
+#include "test_payroll.moc"
