@@ -1,17 +1,19 @@
 #pragma once
 
-#include <QAccessible>
+#include <QString>
 
 #include <functional>
 
-// Tells assistive technology that something changed without moving focus: an alert for
-// a message that must be heard now, a name change for a value said when convenient.
+class QWidget;
+
+// Says a text through assistive technology without moving focus. Qt's AT-SPI bridge
+// drops alerts and announcements, but screen readers speak a notification the moment it
+// shows, so the text goes out as a notification that belongs to `near`'s window.
 namespace Announce {
 
-void send(QObject *object, QAccessible::Event event);
+void say(QWidget *near, const QString &text);
 
-// Receives every announcement as well; for tests, where no screen reader listens and
-// the toolkit drops its events.
-void setListener(std::function<void(QObject *, QAccessible::Event)> listener);
+// Receives every text said as well; for tests, where no screen reader listens.
+void setListener(std::function<void(const QString &)> listener);
 
 } // namespace Announce

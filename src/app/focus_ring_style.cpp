@@ -2,7 +2,6 @@
 
 #include "app/theme.h"
 
-#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QPainter>
@@ -24,10 +23,10 @@ void drawRing(QPainter *painter, const QRect &rect, const QPalette &palette) {
     painter->restore();
 }
 
-// Lies over the scroll area, takes no clicks and draws only the ring.
+// Lies over the widget, takes no clicks and draws only the ring.
 class AreaRing : public QWidget {
 public:
-    explicit AreaRing(QAbstractScrollArea *area) : QWidget(area), m_area(area) {
+    explicit AreaRing(QWidget *area) : QWidget(area), m_area(area) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
         hide();
@@ -60,13 +59,21 @@ protected:
     }
 
 private:
-    QAbstractScrollArea *m_area;
+    QWidget *m_area;
 };
 
 } // namespace
 
-void ringWhenFocused(QAbstractScrollArea *area) {
+void ringWhenFocused(QWidget *area) {
     new AreaRing(area);
+}
+
+void readableStop(QWidget *figure, const QString &text) {
+    if (figure->focusPolicy() == Qt::NoFocus) {
+        figure->setFocusPolicy(Qt::TabFocus);
+        ringWhenFocused(figure);
+    }
+    figure->setAccessibleName(text);
 }
 
 void FocusRingStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,

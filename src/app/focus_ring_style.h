@@ -2,8 +2,6 @@
 
 #include <QProxyStyle>
 
-class QAbstractScrollArea;
-
 // The desktop's style, with one change: the control that has keyboard focus gets a ring
 // in its own colour, so focus never looks like the default button's frame.
 class FocusRingStyle : public QProxyStyle {
@@ -19,5 +17,10 @@ public:
 };
 
 // Rings `area` while it has focus that the keyboard or the window gave it (a click does not):
-// a scroll area's content covers its frame, so the style has nowhere to draw one.
-void ringWhenFocused(QAbstractScrollArea *area);
+// for widgets the style draws no focus on, such as a scroll area whose content covers its
+// frame, or a figure that takes focus only to be read.
+void ringWhenFocused(QWidget *area);
+
+// Makes `figure` a stop of the Tab chain that a screen reader reads as `text`, whole:
+// a sum drawn in several labels is otherwise read in pieces, or not at all.
+void readableStop(QWidget *figure, const QString &text);

@@ -39,6 +39,14 @@ QString headingLine(WorkflowStep step) {
     return QStringLiteral("STEP 0%1 / 03").arg(rawValue(step));
 }
 
+QString arrivalMessage(WorkflowStep step) {
+    return accessibleLabel(step) + QStringLiteral("：") + guidance(step);
+}
+
+QString failedStepMessage(qsizetype problemCount, const QString &firstProblem) {
+    return QStringLiteral("还有 %1 项需要填写：%2").arg(problemCount).arg(firstProblem);
+}
+
 std::optional<QString> blockingProblem(WorkflowStep step, const PayrollDraft &draft) {
     switch (step) {
     case WorkflowStep::basic:

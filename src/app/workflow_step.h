@@ -26,6 +26,10 @@ QString guidance(WorkflowStep step);
 QString accessibleLabel(WorkflowStep step);
 // "STEP 01 / 03"
 QString headingLine(WorkflowStep step);
+// What a screen reader says on arriving at `step`: where the user is and what to do.
+QString arrivalMessage(WorkflowStep step);
+// What it says when a step cannot be left: how many fields need work, and the first.
+QString failedStepMessage(qsizetype problemCount, const QString &firstProblem);
 
 // The problem that keeps the user from moving forward from `step`, if any.
 std::optional<QString> blockingProblem(WorkflowStep step, const PayrollDraft &draft);

@@ -48,7 +48,6 @@ OptionalDateField::OptionalDateField(const QString &title, Binding<std::optional
     presentRow->addWidget(m_clear);
     m_picker->setDateRange(earliest, latest);
     m_picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    m_picker->setAccessibleName(title);
     m_picker->installEventFilter(this); // F4 and Alt+Down open the calendar
     m_calendarButton->setIcon(Icons::named("x-office-calendar"));
     m_calendarButton->setAutoRaise(true);
@@ -64,21 +63,26 @@ OptionalDateField::OptionalDateField(const QString &title, Binding<std::optional
     column->addWidget(m_present);
     column->addWidget(createMessageLine());
 
+    // What replaces the pressed button takes focus before the button is hidden: focus would
+    // otherwise pass to the next field first, and a screen reader would say that one.
     connect(m_choose, &QPushButton::clicked, this, [this] {
         m_value.set(QDate::currentDate()); // the start of today: only the day is kept
-        refresh();
+        m_present->show();
         m_picker->setFocus();
+        refresh();
         emit edited();
     });
     connect(m_clear, &QToolButton::clicked, this, [this] {
         m_value.set(std::nullopt);
-        refresh();
+        m_absent->show();
         m_choose->setFocus();
+        refresh();
         emit edited();
     });
     connect(m_picker, &QDateEdit::dateChanged, this, [this](const QDate &date) {
         if (m_syncing) return;
         m_value.set(date);
+        refresh();
         emit edited();
     });
     refresh();
@@ -140,6 +144,10 @@ void OptionalDateField::refresh() {
         m_picker->setDate(selected());
         m_syncing = false;
     }
+    // A screen reader reads a date edit one part at a time ("2026"): the name says it whole,
+    // after the title that labels it.
+    m_picker->setAccessibleName(
+        present ? selected().toString(QStringLiteral("yyyy年M月d日")) : QString());
     const auto problem = issue();
     showMessage(problem);
     m_choose->setAccessibleDescription(problem.value_or(QString()));

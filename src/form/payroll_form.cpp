@@ -66,6 +66,25 @@ QString typedText(const QPlainTextEdit *edit) {
     return edit->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
+// A choice's row: its title, labelling the box, and the box. On Linux, Qt gives a combo
+// box its current text as its name and the title by relation, and a screen reader reads
+// the title only; so the label's accessible name carries the value too.
+QHBoxLayout *choiceRow(const QString &title, QComboBox *box, QWidget *parent) {
+    auto *row = new QHBoxLayout;
+    auto *label = new QLabel(title, parent);
+    label->setBuddy(box);
+    box->setAccessibleName(title);
+    const auto name = [label, title](const QString &value) {
+        label->setAccessibleName(title + QStringLiteral("：") + value);
+    };
+    name(box->currentText());
+    QObject::connect(box, &QComboBox::currentTextChanged, label, name);
+    row->addWidget(label);
+    row->addStretch(1);
+    row->addWidget(box);
+    return row;
+}
+
 void selectData(QComboBox *box, const QVariant &value) {
     const int index = box->findData(value);
     if (index >= 0) box->setCurrentIndex(index);
@@ -163,14 +182,7 @@ void PayrollForm::buildBasic() {
                         {QStringLiteral("现金"), PaymentCode::cash},
                         {QStringLiteral("其他"), PaymentCode::other}},
                        section);
-    auto *row = new QHBoxLayout;
-    auto *label = new QLabel(QStringLiteral("支付方式"), section);
-    label->setBuddy(m_payment);
-    m_payment->setAccessibleName(QStringLiteral("支付方式"));
-    row->addWidget(label);
-    row->addStretch(1);
-    row->addWidget(m_payment);
-    section->content()->addLayout(row);
+    section->content()->addLayout(choiceRow(QStringLiteral("支付方式"), m_payment, section));
     connect(m_payment, &QComboBox::currentIndexChanged, this, [this, d] {
         if (m_syncing) return;
         d->payment = m_payment->currentData().toString();
@@ -251,16 +263,8 @@ void PayrollForm::buildAmounts() {
                          {QStringLiteral("USD $"), QStringLiteral("USD")}},
                         display);
     for (const auto &[text, box] : {std::pair{QStringLiteral("纸张"), m_paper},
-                                    std::pair{QStringLiteral("货币"), m_currency}}) {
-        auto *row = new QHBoxLayout;
-        auto *label = new QLabel(text, display);
-        label->setBuddy(box);
-        box->setAccessibleName(text);
-        row->addWidget(label);
-        row->addStretch(1);
-        row->addWidget(box);
-        display->content()->addLayout(row);
-    }
+                                    std::pair{QStringLiteral("货币"), m_currency}})
+        display->content()->addLayout(choiceRow(text, box, display));
     display->content()->addWidget(
         secondaryLabel(QStringLiteral("币种仅改变金额标识，不自动换汇。"), display));
     connect(m_paper, &QComboBox::currentIndexChanged, this, [this] {
@@ -317,14 +321,15 @@ void PayrollForm::refreshAll() {
     m_reimbursements->sync(totals ? std::optional<qint64>(totals->reimbursed) : std::nullopt);
 }
 
-QWidget *PayrollForm::firstProblem() const {
+QList<QWidget *> PayrollForm::problemFields() const {
+    QList<QWidget *> fields;
     for (QWidget *w : focusablesInLayoutOrder(m_column))
         for (QWidget *p = w->parentWidget(); p && p != m_page; p = p->parentWidget())
             if (auto *field = qobject_cast<ValidatedField *>(p)) {
-                if (field->focusTarget() == w && field->issue()) return w;
+                if (field->focusTarget() == w && field->issue()) fields.append(w);
                 break;
             }
-    return nullptr;
+    return fields;
 }
 
 void PayrollForm::orderTabs() {

@@ -40,8 +40,8 @@ public:
     QPlainTextEdit *notesEditor() const { return m_notes; }
     QComboBox *paperChoice() const { return m_paper; }
     QComboBox *currencyChoice() const { return m_currency; }
-    // The control of the first field, in reading order, that shows a problem now.
-    QWidget *firstProblem() const;
+    // The controls of the fields that show a problem now, in reading order.
+    QList<QWidget *> problemFields() const;
 
 signals:
     void edited();

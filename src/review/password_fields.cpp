@@ -53,8 +53,11 @@ PasswordFields::PasswordFields(QWidget *parent)
     for (const auto &r : rows) {
         auto *label = new QLabel(QString::fromUtf16(r.label), this);
         label->setBuddy(r.input);
+        // The group's name goes with each field: reached by Tab, a field is heard alone, and
+        // a screen reader reads the label before the field's own name.
+        label->setAccessibleName(title->text() + QStringLiteral("：") + label->text());
         r.input->setEchoMode(QLineEdit::Password);
-        r.input->setAccessibleName(QString::fromUtf16(r.label));
+        r.input->setAccessibleName(label->accessibleName());
         r.input->installEventFilter(this);
         connect(r.input, &QLineEdit::textChanged, this, [this] {
             refresh();
@@ -102,7 +105,9 @@ void PasswordFields::clear() {
 bool PasswordFields::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::FocusOut) {
         if (watched == m_password) m_passwordTouched = true;
-        if (watched == m_confirmation) m_confirmationTouched = true;
+        // Passing through the empty confirmation is not yet a mismatch.
+        if (watched == m_confirmation && !m_confirmation->text().isEmpty())
+            m_confirmationTouched = true;
         refresh();
     }
     return QWidget::eventFilter(watched, event);

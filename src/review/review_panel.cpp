@@ -1,5 +1,6 @@
 #include "review/review_panel.h"
 
+#include "app/focus_ring_style.h"
 #include "app/icons.h"
 #include "app/rounded_panel.h"
 #include "app/theme.h"
@@ -193,7 +194,9 @@ ReviewPanel::ReviewPanel(platform::Desktop *desktop, QWidget *parent)
 
 void ReviewPanel::setDraft(const PayrollDraft &draft) {
     m_draft = draft;
-    const std::optional<QString> problem = draft.problem();
+    // A password the export would refuse is as much a problem as a missing name.
+    std::optional<QString> problem = draft.problem();
+    if (!problem) problem = m_protection->problem();
     m_ready = !problem;
     m_readyIcon->setPixmap(Icons::named(m_ready ? "emblem-ok" : "dialog-error").pixmap(22, 22));
     m_readyTitle->setText(m_ready ? QStringLiteral("信息已齐全，可以导出")
@@ -226,6 +229,8 @@ void ReviewPanel::setDraft(const PayrollDraft &draft) {
     m_amounts[2]->setText(show(&PayrollTotals::reimbursed));
     m_amounts[3]->setText(totals ? Money::string(totals->net()) : QStringLiteral("—"));
     m_currency->setText(draft.currency);
+    readableStop(m_amounts[3], QStringLiteral("最终净支付 %1 %2").arg(m_amounts[3]->text(),
+                                                                        draft.currency));
     m_openWith->setEnabled(m_ready);
 }
 

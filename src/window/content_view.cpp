@@ -1,5 +1,6 @@
 #include "window/content_view.h"
 
+#include "app/accessible_events.h"
 #include "app/announce.h"
 #include "app/field_errors.h"
 #include "app/focus_ring_style.h"
@@ -91,6 +92,7 @@ int windowsOpened = 0;
 ContentView::ContentView(platform::Desktop *desktop, QWidget *parent)
     : QMainWindow(parent), m_desktop(desktop), m_model(new PayrollModel(this)),
       m_number(++windowsOpened) {
+    AccessibleEvents::install(); // before any widget is asked for its accessible interface
     // A small or highly scaled screen gets a window that still fits on it, title bar and
     // borders included.
     const QSize room = screen()->availableGeometry().size().shrunkBy(knownFrame);
@@ -444,6 +446,8 @@ void ContentView::setStage(WorkflowStep stage) {
     m_stage = stage;
     setInlineError(std::nullopt);
     updateStage();
+    // The heading changes where the eye looks; a screen reader is told.
+    Announce::say(this, Workflow::arrivalMessage(stage));
 }
 
 void ContentView::updateStage() {
@@ -517,10 +521,11 @@ void ContentView::advance() {
         return;
     }
     setInlineError(*problem);
-    // The first field with a problem takes focus, so its name and problem are read, and
-    // the message itself is announced.
-    if (QWidget *field = m_form->firstProblem()) field->setFocus(Qt::OtherFocusReason);
-    Announce::send(m_errorText, QAccessible::Alert);
+    // The first field with a problem takes focus; then the step's failure is said, which
+    // names that field's problem too, so nothing is lost if it cuts the field's name short.
+    const QList<QWidget *> fields = m_form->problemFields();
+    if (!fields.isEmpty()) fields.first()->setFocus(Qt::OtherFocusReason);
+    Announce::say(this, Workflow::failedStepMessage(std::max<qsizetype>(fields.size(), 1), *problem));
 }
 
 // Validates and renders the current draft for saving or printing; shows the alert and
@@ -662,6 +667,7 @@ QString ContentView::note() const {
 // A short note that goes by itself and never asks for a click.
 void ContentView::showNote(const QString &text) {
     statusBar()->showMessage(text, 8000);
+    Announce::say(this, text);
 }
 
 void ContentView::requestAction(DraftAction action) {

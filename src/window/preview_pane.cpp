@@ -1,6 +1,7 @@
 #include "window/preview_pane.h"
 
 #include "app/announce.h"
+#include "app/focus_ring_style.h"
 #include "app/icons.h"
 #include "app/payroll_model.h"
 #include "app/rounded_panel.h"
@@ -56,6 +57,11 @@ PreviewPane::PreviewPane(PayrollModel *model, QWidget *parent)
     column->addWidget(m_stack, 1);
 
     auto *bar = new RoundedPanel([](const QPalette &) { return Theme::forest(); }, 0, this);
+    m_netBar = bar;
+    m_netSaid.setSingleShot(true);
+    m_netSaid.setInterval(1200);
+    connect(&m_netSaid, &QTimer::timeout, this,
+            [this] { Announce::say(this, m_netBar->accessibleName()); });
     auto *netRow = new QHBoxLayout(bar);
     netRow->setContentsMargins(18, 18, 18, 18);
     auto *netLabel = new QLabel(QStringLiteral("本期净支付"), bar);
@@ -91,11 +97,11 @@ void PreviewPane::refresh() {
     }
     const QString net = m_model->net();
     m_currency->setText(draft.currency);
+    readableStop(m_netBar, QStringLiteral("本期净支付 %1 %2").arg(net, draft.currency));
     if (net == m_net->text()) return;
     m_net->setText(net);
-    // Said once it changed, without taking focus from the field being typed in.
-    m_net->setAccessibleName(QStringLiteral("本期净支付 %1 %2").arg(net, draft.currency));
-    Announce::send(m_net, QAccessible::NameChanged);
+    // Said once typing pauses, without taking focus from the field being typed in.
+    if (isVisible()) m_netSaid.start();
 }
 
 QString PreviewPane::paperText() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 class NativePDFPreview;
@@ -36,4 +37,6 @@ private:
     QLabel *m_problemText;
     QLabel *m_net;
     QLabel *m_currency;
+    QWidget *m_netBar;
+    QTimer m_netSaid; // the net payment is said when typing pauses
 };
