@@ -146,8 +146,8 @@ void OptionalDateField::refresh() {
     }
     // A screen reader reads a date edit one part at a time ("2026"): the name says it whole,
     // after the title that labels it.
-    m_picker->setAccessibleName(
-        present ? selected().toString(QStringLiteral("yyyy年M月d日")) : QString());
+    m_picker->setAccessibleName(present ? selected().toString(QStringLiteral("yyyy年M月d日"))
+                                        : QString());
     const auto problem = issue();
     showMessage(problem);
     m_choose->setAccessibleDescription(problem.value_or(QString()));

@@ -229,8 +229,8 @@ void ReviewPanel::setDraft(const PayrollDraft &draft) {
     m_amounts[2]->setText(show(&PayrollTotals::reimbursed));
     m_amounts[3]->setText(totals ? Money::string(totals->net()) : QStringLiteral("—"));
     m_currency->setText(draft.currency);
-    readableStop(m_amounts[3], QStringLiteral("最终净支付 %1 %2").arg(m_amounts[3]->text(),
-                                                                        draft.currency));
+    readableStop(m_amounts[3],
+                 QStringLiteral("最终净支付 %1 %2").arg(m_amounts[3]->text(), draft.currency));
     m_openWith->setEnabled(m_ready);
 }
 

@@ -525,7 +525,8 @@ void ContentView::advance() {
     // names that field's problem too, so nothing is lost if it cuts the field's name short.
     const QList<QWidget *> fields = m_form->problemFields();
     if (!fields.isEmpty()) fields.first()->setFocus(Qt::OtherFocusReason);
-    Announce::say(this, Workflow::failedStepMessage(std::max<qsizetype>(fields.size(), 1), *problem));
+    Announce::say(this,
+                  Workflow::failedStepMessage(std::max<qsizetype>(fields.size(), 1), *problem));
 }
 
 // Validates and renders the current draft for saving or printing; shows the alert and

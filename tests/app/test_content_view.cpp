@@ -90,7 +90,7 @@ void unnamed(QAccessibleInterface *iface, QStringList &found) {
         unnamed(iface->child(i), found);
 }
 
-QList<QAccessible::Event> announced;
+QStringList announced; // what a screen reader was told to say
 
 // Claims every key offered before shortcuts, as a text field does with its editing keys
 // (X11's line edit: Ctrl+E is "end of line"), and notes which keys it was offered.
@@ -189,13 +189,12 @@ void TestContentView::freshWindow() {
 void TestContentView::forwardOnIncompleteBasics() {
     Window w;
     announced.clear();
-    Announce::setListener([](QObject *, QAccessible::Event event) { announced.append(event); });
+    Announce::setListener([](const QString &text) { announced.append(text); });
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
-    Announce::setListener(nullptr);
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
     QCOMPARE(w.view.inlineError(), std::optional<QString>(QStringLiteral("请填写雇主名称。")));
     QVERIFY(w.view.inlineErrorLabel()->isVisible());
-    QVERIFY(announced.contains(QAccessible::Alert));
+    QCOMPARE(announced, QStringList{QStringLiteral("还有 5 项需要填写：请填写雇主名称。")});
     LimitedField *employee = w.view.form()->employeeField();
     QVERIFY(employee->messageLine()->isVisible());
     QLineEdit *employer = w.view.form()->employerField()->input();
@@ -210,6 +209,9 @@ void TestContentView::forwardOnIncompleteBasics() {
     QCOMPARE(w.view.inlineError(), std::optional<QString>(QStringLiteral("请填写员工姓名。")));
     w.view.stepNavigation()->button(WorkflowStep::amounts)->click(); // a change of step too
     QVERIFY(!w.view.inlineError());
+    Announce::setListener(nullptr);
+    QCOMPARE(announced.mid(1), QStringList({"还有 4 项需要填写：请填写员工姓名。",
+                                            "第2步，收入与扣款：把本期收入与扣款填清楚"}));
 }
 
 void TestContentView::exporting() {
@@ -511,10 +513,16 @@ void TestContentView::closeGuard() {
                               : scratch.filePath(QStringLiteral("s.pdf"));
     w.desktop.onSave = [&](const QString &) { return saved; };
     if (action.startsWith(QLatin1String("save"))) {
+        announced.clear();
+        Announce::setListener([](const QString &text) { announced.append(text); });
         w.view.exportAction()->trigger();
-        if (kind == platform::Outcome::done) { // the bytes rendered for it
+        Announce::setListener(nullptr);
+        if (kind == platform::Outcome::done) { // the bytes rendered for it, and said
             QCOMPARE(contents(saved), w.model()->pdf());
             QCOMPARE(w.view.note(), QStringLiteral("已保存到 ") + saved);
+            QCOMPARE(announced, QStringList{w.view.note()});
+        } else {
+            QVERIFY(announced.isEmpty());
         }
     } else if (action == QLatin1String("open")) {
         w.view.setStage(WorkflowStep::review);
@@ -572,11 +580,17 @@ void TestContentView::accessibility() {
     QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("显示密码"));
     QVERIFY(shown->state().checked);
 
+    // The net payment is a Tab stop read whole, and said once typing pauses.
     announced.clear();
-    Announce::setListener([](QObject *, QAccessible::Event event) { announced.append(event); });
+    Announce::setListener([](const QString &text) { announced.append(text); });
     w.loadSample();
+    const QString net = QStringLiteral("本期净支付 $2,331.38 CAD");
+    QTRY_VERIFY(announced.contains(net));
     Announce::setListener(nullptr);
-    QVERIFY(announced.contains(QAccessible::NameChanged)); // the new net payment
+    const QList<QWidget *> stops = w.view.preview()->findChildren<QWidget *>();
+    QVERIFY(std::any_of(stops.begin(), stops.end(), [&](QWidget *stop) {
+        return stop->accessibleName() == net && stop->focusPolicy() & Qt::TabFocus;
+    }));
 
     // A step, pressed as assistive technology does, is shown and the only one selected; the
     // review opens at its top.

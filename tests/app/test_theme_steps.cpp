@@ -1,10 +1,15 @@
+#include "app/accessible_events.h"
 #include "app/field_errors.h"
+#include "app/line_edit_accessible.h"
 #include "app/step_navigation.h"
 #include "app/theme.h"
 #include "app/workflow_step.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
@@ -31,6 +36,8 @@ private slots:
     void textsAreReadable();
     void openWidgetFollowsAppearance();
     void steps();
+    void passwordNeverLeaves();
+    void caretNewsFollowsToldFocus();
 };
 
 void TestThemeSteps::textsAreReadable_data() {
@@ -104,6 +111,90 @@ void TestThemeSteps::steps() {
              std::optional<QString>(QStringLiteral("周期结束日期不能早于开始日期。")));
     QCOMPARE(Workflow::editingStep(d), WorkflowStep::basic);
     QCOMPARE(Workflow::blockingProblem(WorkflowStep::review, d), std::nullopt);
+}
+
+// What a screen reader is told of a line edit: the whole line as one attribute run (the
+// reader drops the last character otherwise), and of a password field, masks only.
+void TestThemeSteps::passwordNeverLeaves() {
+    QLineEdit name(QStringLiteral("Acme Bakery")), password(QStringLiteral("QZJXVK"));
+    password.setEchoMode(QLineEdit::Password);
+    LineEditAccessible line(&name), secret(&password);
+    int start = -1, end = -1;
+    line.attributes(4, &start, &end);
+    QCOMPARE(std::pair(start, end), std::pair(0, 11));
+    QCOMPARE(line.text(0, line.characterCount()), QStringLiteral("Acme Bakery"));
+    QVERIFY(secret.state().passwordEdit && !line.state().passwordEdit);
+    QStringList told = {secret.text(QAccessible::Value), secret.text(0, 6)};
+    for (auto boundary : {QAccessible::CharBoundary, QAccessible::LineBoundary})
+        told << secret.textAtOffset(2, boundary, &start, &end);
+
+    AccessibleEvents::setSink([&](QAccessibleEvent *event) {
+        switch (event->type()) {
+        case QAccessible::TextInserted:
+            told << static_cast<QAccessibleTextInsertEvent *>(event)->textInserted();
+            break;
+        case QAccessible::TextRemoved:
+            told << static_cast<QAccessibleTextRemoveEvent *>(event)->textRemoved();
+            break;
+        case QAccessible::TextUpdated:
+            told << static_cast<QAccessibleTextUpdateEvent *>(event)->textRemoved()
+                 << static_cast<QAccessibleTextUpdateEvent *>(event)->textInserted();
+            break;
+        default:
+            break;
+        }
+    });
+    for (QLineEdit *edit : {&password, &name}) {
+        QAccessibleTextInsertEvent inserted(edit, 0, QStringLiteral("QZ"));
+        QAccessibleTextRemoveEvent removed(edit, 0, QStringLiteral("JX"));
+        QAccessibleTextUpdateEvent updated(edit, 0, QStringLiteral("VK"), QStringLiteral("QZ"));
+        for (QAccessibleEvent *event :
+             std::initializer_list<QAccessibleEvent *>{&inserted, &removed, &updated})
+            AccessibleEvents::handle(event);
+    }
+    AccessibleEvents::setSink(nullptr);
+    QCOMPARE(told.size(), 12);
+    for (qsizetype i = 0; i < 8; ++i)
+        QVERIFY2(!told[i].contains(u'Q') && !told[i].contains(u'V'), qPrintable(told[i]));
+    QCOMPARE(told.mid(4, 4), QStringList({"**", "**", "**", "**"}));
+    QCOMPARE(told.mid(8), QStringList({"QZ", "JX", "VK", "QZ"})); // other fields as typed
+}
+
+// Caret and selection news reaches the reader only for the widget whose focus it was
+// told: before that, the reader would move to the field quietly and never name it.
+void TestThemeSteps::caretNewsFollowsToldFocus() {
+    QWidget window;
+    auto *first = new QLineEdit(&window), *second = new QLineEdit(&window);
+    auto *column = new QVBoxLayout(&window);
+    column->addWidget(first);
+    column->addWidget(second);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QList<std::pair<QObject *, QAccessible::Event>> told;
+    AccessibleEvents::setSink([&](QAccessibleEvent *event) {
+        told.append({event->object(), event->type()});
+    });
+    const auto tellAll = [](QLineEdit *edit) {
+        QAccessibleTextCursorEvent caret(edit, 0);
+        QAccessibleTextSelectionEvent selection(edit, 0, 0);
+        AccessibleEvents::handle(&caret);
+        AccessibleEvents::handle(&selection);
+    };
+    first->setFocus();
+    tellAll(first); // focus not told yet
+    QAccessibleEvent focus(first, QAccessible::Focus);
+    AccessibleEvents::handle(&focus);
+    tellAll(first);
+    second->setFocus();
+    tellAll(first);  // losing focus
+    tellAll(second); // taking it, not told yet
+    AccessibleEvents::setSink(nullptr);
+    const QList<std::pair<QObject *, QAccessible::Event>> expected = {
+        {first, QAccessible::Focus},
+        {first, QAccessible::TextCaretMoved},
+        {first, QAccessible::TextSelectionChanged}};
+    QCOMPARE(told, expected);
 }
 
 QTEST_MAIN(TestThemeSteps)

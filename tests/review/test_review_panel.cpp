@@ -1,8 +1,12 @@
 #include "dates.h"
 #include "recording_desktop.h"
+#include "review/password_fields.h"
 #include "review/review_panel.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -10,6 +14,7 @@ class TestReviewPanel : public QObject {
     Q_OBJECT
 private slots:
     void summary();
+    void passwordsCount();
 };
 
 void TestReviewPanel::summary() {
@@ -47,6 +52,30 @@ void TestReviewPanel::summary() {
     QCOMPARE(panel.details()[1], QStringLiteral("员工:   ")); // spaces are shown, not "未填写"
     QCOMPARE(panel.details()[2], "工资周期: " + shortMonth(6) + " 01, 2026");
     QCOMPARE(panel.readinessDetail(), QStringLiteral("请填写员工姓名。"));
+}
+
+// The readiness card counts a password that the export would refuse; the confirmation's
+// mismatch shows once something was typed in it, not when focus passes through it empty.
+void TestReviewPanel::passwordsCount() {
+    RecordingDesktop desktop;
+    ReviewPanel panel(&desktop);
+    panel.setDraft(PayrollDraft::sample());
+    PasswordFields *fields = panel.protection();
+    QLineEdit *confirmation = fields->confirmationInput();
+    QCOMPARE(QAccessible::queryAccessibleInterface(confirmation)->text(QAccessible::Name),
+             QStringLiteral("保护 PDF：确认密码"));
+    fields->passwordInput()->setText(QStringLiteral("secret6"));
+    QVERIFY(!panel.ready());
+    QCOMPARE(panel.readinessDetail(), QStringLiteral("两次输入的密码不一致。"));
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(confirmation, &out);
+    QVERIFY(fields->confirmationMessage()->isHidden());
+    confirmation->setText(QStringLiteral("secret"));
+    QApplication::sendEvent(confirmation, &out);
+    QVERIFY(!fields->confirmationMessage()->isHidden());
+    confirmation->setText(QStringLiteral("secret6"));
+    QVERIFY(panel.ready());
+    QCOMPARE(panel.readinessDetail(), QStringLiteral("导出的 PDF 将以密码保护。"));
 }
 
 QTEST_MAIN(TestReviewPanel)
