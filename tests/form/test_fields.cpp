@@ -220,6 +220,8 @@ void TestFields::dateField() {
     QCOMPARE(host.date, std::optional<QDate>(QDate(2199, 12, 31)));
     field->picker()->setDate(QDate(2026, 6, 30));
     QCOMPARE(host.date, std::optional<QDate>(QDate(2026, 6, 30)));
+    // Read whole, after the title that labels it; a date edit is otherwise read by parts.
+    QCOMPARE(field->picker()->accessibleName(), QStringLiteral("2026年6月30日"));
 
     QCOMPARE(field->clearButton()->accessibleName(), QStringLiteral("清除周期开始 *"));
     QTest::mouseClick(field->clearButton(), Qt::LeftButton);
