@@ -2,7 +2,11 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QEvent>
+#include <QTimer>
 #include <QWidget>
+
+#include <utility>
 
 namespace Announce {
 
@@ -24,7 +28,34 @@ public:
         setFocusPolicy(Qt::NoFocus);
         setGeometry(0, 0, 1, 1);
         show();
+        window->installEventFilter(this);
     }
+
+    // A screen reader passes over what an inactive window says, such as the note of a save
+    // made while the save dialog still had the keyboard: that waits for the window.
+    void tell(const QString &text) {
+        m_pending = text;
+        if (window()->isActiveWindow()) appear();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched == window() && event->type() == QEvent::WindowActivate && !m_pending.isEmpty())
+            QTimer::singleShot(0, this, &Announcer::appear); // after the focus it gets back
+        return false;
+    }
+
+private:
+    void appear() {
+        if (m_pending.isEmpty()) return;
+        raise();
+        setAccessibleName(std::exchange(m_pending, QString()));
+        // Appearing is what makes a notification heard, so it appears again for every text.
+        QAccessibleEvent shown(this, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&shown);
+    }
+
+    QString m_pending;
 };
 
 QAccessibleInterface *notification(const QString &, QObject *object) {
@@ -41,11 +72,7 @@ void say(QWidget *near, const QString &text) {
     QWidget *window = near->window();
     auto *announcer = window->findChild<Announcer *>(QString(), Qt::FindDirectChildrenOnly);
     if (!announcer) announcer = new Announcer(window);
-    announcer->raise();
-    announcer->setAccessibleName(text);
-    // Appearing is what makes a notification heard, so it appears again for every text.
-    QAccessibleEvent shown(announcer, QAccessible::ObjectShow);
-    QAccessible::updateAccessibility(&shown);
+    announcer->tell(text);
     if (listener()) listener()(text);
 }
 
