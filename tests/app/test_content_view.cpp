@@ -25,10 +25,8 @@
 #include <QCalendarWidget>
 #include <QClipboard>
 #include <QDialog>
-#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QPlainTextEdit>
@@ -36,11 +34,12 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -178,11 +177,11 @@ void TestContentView::freshWindow() {
     second.show();
     QVERIFY(screen.contains(second.frameGeometry()));
     QVERIFY(second.windowTitle() != w.view.windowTitle());
-    second.model()->editableDraft()->employee = QStringLiteral("Velo Marrick");
+    second.model()->editableDraft()->employee = u"Velo Marrick"_s;
     second.model()->draftEdited();
-    QCOMPARE(second.windowTitle(), QStringLiteral("Velo Marrick — Corvane"));
+    QCOMPARE(second.windowTitle(), u"Velo Marrick — Corvane"_s);
     QVERIFY(!w.model()->pdf().isEmpty()); // rendered when first shown, without the delay
-    QCOMPARE(w.view.preview()->netText(), QStringLiteral("$0.00"));
+    QCOMPARE(w.view.preview()->netText(), u"$0.00"_s);
 }
 
 // A failed forward says why, shows every field's problem and puts focus on the first.
@@ -192,21 +191,20 @@ void TestContentView::forwardOnIncompleteBasics() {
     Announce::setListener([](const QString &text) { announced.append(text); });
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
-    QCOMPARE(w.view.inlineError(), std::optional<QString>(QStringLiteral("请填写雇主名称。")));
+    QCOMPARE(w.view.inlineError(), std::optional<QString>(u"请填写雇主名称。"_s));
     QVERIFY(w.view.inlineErrorLabel()->isVisible());
-    QCOMPARE(announced, QStringList{QStringLiteral("还有 5 项需要填写：请填写雇主名称。")});
+    QCOMPARE(announced, QStringList{u"还有 5 项需要填写：请填写雇主名称。"_s});
     LimitedField *employee = w.view.form()->employeeField();
     QVERIFY(employee->messageLine()->isVisible());
     QLineEdit *employer = w.view.form()->employerField()->input();
     QVERIFY(employer->hasFocus());
     QCOMPARE(QAccessible::queryAccessibleInterface(employer)->text(QAccessible::Description),
-             QStringLiteral("请填写雇主名称"));
-
+             u"请填写雇主名称"_s);
     QTest::keyClick(employer, Qt::Key_M);
     QVERIFY(!w.view.inlineError()); // one keystroke clears the message and the forced display
     QVERIFY(!employee->messageLine()->isVisible() && !w.view.inlineErrorLabel()->isVisible());
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
-    QCOMPARE(w.view.inlineError(), std::optional<QString>(QStringLiteral("请填写员工姓名。")));
+    QCOMPARE(w.view.inlineError(), std::optional<QString>(u"请填写员工姓名。"_s));
     w.view.stepNavigation()->button(WorkflowStep::amounts)->click(); // a change of step too
     QVERIFY(!w.view.inlineError());
     Announce::setListener(nullptr);
@@ -217,9 +215,8 @@ void TestContentView::forwardOnIncompleteBasics() {
 void TestContentView::exporting() {
     Window w;
     w.view.exportAction()->trigger();
-    QCOMPARE(w.desktop.alerts, QStringList{QStringLiteral("请检查工资单|请填写雇主名称。|知道了")});
+    QCOMPARE(w.desktop.alerts, QStringList{u"请检查工资单|请填写雇主名称。|知道了"_s});
     QVERIFY(w.desktop.saves.isEmpty());
-
     // Pressed again while the save dialog is open: one dialog, and cancelling is no failure.
     w.loadSample();
     int nested = 0;
@@ -231,8 +228,7 @@ void TestContentView::exporting() {
     };
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::ControlModifier);
     QCOMPARE(nested, 1);
-    QCOMPARE(w.desktop.saves,
-             QStringList{QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf")});
+    QCOMPARE(w.desktop.saves, QStringList{u"Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf"_s});
     QCOMPARE(w.desktop.alerts.size(), 1);
     QVERIFY(!w.view.exporting());
 }
@@ -243,12 +239,9 @@ void TestContentView::exportKeysWhereTheFocusIs_data() {
     QTest::addColumn<int>("key");
     for (int key : {Qt::Key_E, Qt::Key_S}) {
         const QByteArray name = key == Qt::Key_E ? "Ctrl+E in " : "Ctrl+S in ";
-        QTest::newRow(name + "a line field")
-            << WorkflowStep::basic << QStringLiteral("employee") << key;
-        QTest::newRow(name + "the notes")
-            << WorkflowStep::amounts << QStringLiteral("notes") << key;
-        QTest::newRow(name + "the password")
-            << WorkflowStep::review << QStringLiteral("password") << key;
+        QTest::newRow(name + "a line field") << WorkflowStep::basic << u"employee"_s << key;
+        QTest::newRow(name + "the notes") << WorkflowStep::amounts << u"notes"_s << key;
+        QTest::newRow(name + "the password") << WorkflowStep::review << u"password"_s << key;
     }
 }
 
@@ -292,13 +285,12 @@ void TestContentView::draftActions() {
     QVERIFY(w.model()->draft() == before);
     QCOMPARE(w.view.stage(), WorkflowStep::amounts);
     QCOMPARE(w.view.inlineError(), message);
-    QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("取消会保留全部输入。|载入示例")));
+    QVERIFY(w.desktop.confirms.last().endsWith(u"取消会保留全部输入。|载入示例"_s));
     QVERIFY(w.desktop.confirms.at(w.desktop.confirms.size() - 2).endsWith("|destructive"));
-
     w.desktop.confirmAnswer = true;
     w.view.moreButton()->setFocus(Qt::TabFocusReason);
     w.view.draftAction(DraftAction::nextEmployee)->trigger();
-    QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("|下一位员工")));
+    QVERIFY(w.desktop.confirms.last().endsWith(u"|下一位员工"_s));
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
     QCOMPARE(QApplication::focusWidget(), w.view.form()->employerField()->input());
     QVERIFY(!w.view.inlineError());
@@ -317,7 +309,7 @@ void TestContentView::noFocusForHiddenWidgets() {
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
     QCOMPARE(w.view.stage(), WorkflowStep::review);
-    QVERIFY2(watch.given.isEmpty(), qPrintable(watch.given.join(QStringLiteral(", "))));
+    QVERIFY2(watch.given.isEmpty(), qPrintable(watch.given.join(u", "_s)));
     // A hidden calendar follows every date and says which day is current: there is none.
     QVERIFY(w.view.findChildren<QCalendarWidget *>().isEmpty());
     w.view.setStage(WorkflowStep::basic);
@@ -341,14 +333,12 @@ void TestContentView::focusIsSeen() {
     QVERIFY(showsRing(forward));
     w.view.preview()->pdfView()->view()->setFocus(Qt::TabFocusReason);
     QVERIFY(showsRing(w.view.preview()->pdfView()->view()));
-
     StepNavigation *steps = w.view.stepNavigation();
     steps->button(WorkflowStep::basic)->setFocus(Qt::TabFocusReason);
     QVERIFY(showsRing(steps->button(WorkflowStep::basic)));
     QTest::mouseClick(steps->button(WorkflowStep::amounts), Qt::LeftButton);
     QVERIFY(showsRing(steps->button(WorkflowStep::amounts)));
     QVERIFY(!showsRing(steps->button(WorkflowStep::basic)));
-
     w.loadSample();
     w.view.setStage(WorkflowStep::amounts);
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
@@ -375,8 +365,7 @@ void TestContentView::oneTabOrderOnEveryStep() {
                                 now == w.view.saveButton();
             order += content->isAncestorOf(now) ? u'c' : footer ? u'f' : u'o';
         }
-        QVERIFY2(QRegularExpression(QStringLiteral("^c+f+o+$")).match(order).hasMatch(),
-                 qPrintable(order));
+        QVERIFY2(QRegularExpression(u"^c+f+o+$"_s).match(order).hasMatch(), qPrintable(order));
     }
 }
 
@@ -392,14 +381,12 @@ void TestContentView::commandsFollowValidity() {
     QVERIFY(!w.view.reviewPanel()->openWithButton()->isEnabled());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
     QVERIFY(w.desktop.printed.isEmpty() && w.desktop.alerts.isEmpty());
-
     w.loadSample();
     QVERIFY(shares[0]->isEnabled() && shares[1]->isEnabled());
     QVERIFY(w.view.printAction()->isEnabled());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_P,
                     Qt::ControlModifier); // the dialog, for one page
-    QCOMPARE(w.desktop.printed, QStringList{QStringLiteral("dialog 1")});
-
+    QCOMPARE(w.desktop.printed, QStringList{u"dialog 1"_s});
     w.view.setStage(WorkflowStep::review);
     QVERIFY(w.view.saveButton()->isVisible() && !w.view.forwardButton()->isVisible());
     QTest::mouseClick(w.view.reviewPanel()->editButton(), Qt::LeftButton);
@@ -416,20 +403,19 @@ void TestContentView::preview() {
     w.loadSample();
     QVERIFY(waitForRendering(w.model()));
     QCOMPARE(shown->loadCount(), 2);
-    QCOMPARE(w.view.preview()->netText(), QStringLiteral("$2,331.38"));
+    QCOMPARE(w.view.preview()->netText(), u"$2,331.38"_s);
     w.model()->editableDraft()->a4 = true;
     w.model()->draftEdited();
-    QCOMPARE(w.view.preview()->paperText(), QStringLiteral("A4")); // at once, not after the delay
-    QVERIFY(waitForRendering(w.model())); // the paper alone makes a new statement
+    QCOMPARE(w.view.preview()->paperText(), u"A4"_s); // at once, not after the delay
+    QVERIFY(waitForRendering(w.model()));             // the paper alone makes a new statement
     QCOMPARE(shown->loadCount(), 3);
     QCOMPARE(shown->document()->pagePointSize(0).toSize(), QSize(595, 842));
-    w.model()->editableDraft()->reimbursements[0].amount = QStringLiteral("1,0");
+    w.model()->editableDraft()->reimbursements[0].amount = u"1,0"_s;
     w.model()->draftEdited();
-    QCOMPARE(w.view.preview()->netText(), QStringLiteral("—"));
+    QCOMPARE(w.view.preview()->netText(), u"—"_s);
     QVERIFY(!w.view.preview()->showsProblem());
     QVERIFY(waitForRendering(w.model()));
-    QCOMPARE(w.view.preview()->problemText(),
-             QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。"));
+    QCOMPARE(w.view.preview()->problemText(), u"请去掉 $ 和千位逗号，例如输入 1234.56。"_s);
     QCOMPARE(shown->loadCount(), 3); // the last good statement stays
 }
 
@@ -441,16 +427,14 @@ void TestContentView::delivery() {
     QCOMPARE(copied->urls().size(), 1);
     const QString file = copied->urls()[0].toLocalFile();
     QVERIFY(file.startsWith(PDFSharePayload::temporaryRoot() + u'/'));
-    QVERIFY(
-        copied->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("copy\nfile://"));
-
+    QVERIFY(copied->data(u"x-special/gnome-copied-files"_s).startsWith("copy\nfile://"));
     w.view.setStage(WorkflowStep::review);
     QTest::mouseClick(w.view.reviewPanel()->openWithButton(), Qt::LeftButton);
     QCOMPARE(w.desktop.opened.size(), 1);
     QTest::mouseClick(w.view.reviewPanel()->previewButton(), Qt::LeftButton); // full window
     QDialog *sheet = w.view.fullPreview();
     QVERIFY(sheet && sheet->isVisible() && sheet->windowModality() == Qt::WindowModal);
-    sheet->findChild<QPushButton *>(QStringLiteral("backToEditing"))->click();
+    sheet->findChild<QPushButton *>(u"backToEditing"_s)->click();
     QVERIFY(!sheet->isVisible());
 }
 
@@ -462,11 +446,10 @@ void TestContentView::pressAndReleaseAlwaysClick() {
     pressAndRelease(w.view.form()->dateFields()[0]->chooseButton());
     QCOMPARE(w.model()->draft().start, std::optional<QDate>(QDate::currentDate()));
     QVERIFY(w.view.form()->employerField()->messageLine()->isVisible()); // shown after all
-
     w.view.setStage(WorkflowStep::amounts);
     auto *earning = qobject_cast<EarningEditor *>(w.view.form()->earningsSection()->editors()[0]);
     earning->ytdField()->input()->setFocus(Qt::MouseFocusReason);
-    QTest::keyClicks(earning->ytdField()->input(), QStringLiteral("1,000"));
+    QTest::keyClicks(earning->ytdField()->input(), u"1,000"_s);
     pressAndRelease(w.view.form()->earningsSection()->addButton());
     QCOMPARE(w.model()->draft().earnings.size(), 2);
 }
@@ -508,9 +491,8 @@ void TestContentView::closeGuard() {
     const auto kind = platform::Outcome::Kind(outcome);
     w.desktop.outcome = {kind, kind == platform::Outcome::failed ? "它失败了。" : ""};
     QTemporaryDir scratch;
-    const QString saved = kind == platform::Outcome::failed
-                              ? QStringLiteral("/nonexistent-folder/s.pdf")
-                              : scratch.filePath(QStringLiteral("s.pdf"));
+    const QString saved = kind == platform::Outcome::failed ? u"/nonexistent-folder/s.pdf"_s
+                                                            : scratch.filePath(u"s.pdf"_s);
     w.desktop.onSave = [&](const QString &) { return saved; };
     if (action.startsWith(QLatin1String("save"))) {
         announced.clear();
@@ -519,7 +501,7 @@ void TestContentView::closeGuard() {
         Announce::setListener(nullptr);
         if (kind == platform::Outcome::done) { // the bytes rendered for it, and said
             QCOMPARE(contents(saved), w.model()->pdf());
-            QCOMPARE(w.view.note(), QStringLiteral("已保存到 ") + saved);
+            QCOMPARE(w.view.note(), u"已保存到 "_s + saved);
             QCOMPARE(announced, QStringList{w.view.note()});
         } else {
             QVERIFY(announced.isEmpty());
@@ -533,11 +515,11 @@ void TestContentView::closeGuard() {
         QCOMPARE(w.desktop.mailed.size(), 1);
     } else if (action == QLatin1String("print")) {
         if (kind != platform::Outcome::cancelled)
-            w.desktop.printAnswer = platform::PrintJob{QStringLiteral("Office"), {}, 1, {}, {}};
+            w.desktop.printAnswer = platform::PrintJob{u"Office"_s, {}, 1, {}, {}};
         w.view.printAction()->trigger();
         QCOMPARE(w.desktop.printed.mid(1), kind == platform::Outcome::cancelled
                                                ? QStringList()
-                                               : QStringList{QStringLiteral("Office|%PDF-")});
+                                               : QStringList{u"Office|%PDF-"_s});
     }
     if (action.endsWith(QLatin1String("edit"))) {
         w.model()->editableDraft()->a4 = true;
@@ -546,7 +528,6 @@ void TestContentView::closeGuard() {
     QCOMPARE(w.desktop.alerts.size(), alert.isEmpty() ? 0 : 1);
     if (!alert.isEmpty())
         QVERIFY2(w.desktop.alerts[0].startsWith(alert), qPrintable(w.desktop.alerts[0]));
-
     const bool question = action == QLatin1String("question");
     w.desktop.chooseAnswer = question ? 2 : action == QLatin1String("discard") ? 1 : 0;
     QCOMPARE(w.view.close(), !asks || w.desktop.chooseAnswer > 0);
@@ -569,7 +550,7 @@ void TestContentView::accessibility() {
         w.view.setStage(step);
         QStringList found;
         unnamed(QAccessible::queryAccessibleInterface(&w.view), found);
-        QVERIFY2(found.isEmpty(), qPrintable(found.join(QStringLiteral(", "))));
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u", "_s)));
     }
     for (QToolButton *b : w.view.findChildren<QToolBar *>()[0]->findChildren<QToolButton *>())
         QVERIFY2(!b->isVisible() || b->focusPolicy() & Qt::TabFocus, qPrintable(b->text()));
@@ -577,21 +558,19 @@ void TestContentView::accessibility() {
     QToolButton *toggle = w.view.reviewPanel()->protection()->visibilityButton();
     toggle->click();
     QAccessibleInterface *shown = QAccessible::queryAccessibleInterface(toggle);
-    QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("显示密码"));
+    QCOMPARE(shown->text(QAccessible::Name), u"显示密码"_s);
     QVERIFY(shown->state().checked);
-
     // The net payment is a Tab stop read whole, and said once typing pauses.
     announced.clear();
     Announce::setListener([](const QString &text) { announced.append(text); });
     w.loadSample();
-    const QString net = QStringLiteral("本期净支付 $2,331.38 CAD");
+    const QString net = u"本期净支付 $2,331.38 CAD"_s;
     QTRY_VERIFY(announced.contains(net));
     Announce::setListener(nullptr);
     const QList<QWidget *> stops = w.view.preview()->findChildren<QWidget *>();
     QVERIFY(std::any_of(stops.begin(), stops.end(), [&](QWidget *stop) {
         return stop->accessibleName() == net && stop->focusPolicy() & Qt::TabFocus;
     }));
-
     // A step, pressed as assistive technology does, is shown and the only one selected; the
     // review opens at its top.
     QScrollBar *bar = w.view.reviewPanel()->page()->verticalScrollBar();
@@ -615,18 +594,16 @@ void TestContentView::passwordProtectsWhatLeaves() {
     w.loadSample();
     w.view.setStage(WorkflowStep::review);
     PasswordFields *protection = w.view.reviewPanel()->protection();
-    const QString password = QStringLiteral("工资2026密码");
+    const QString password = u"工资2026密码"_s;
     protection->passwordInput()->setText(password);
-    protection->confirmationInput()->setText(QStringLiteral("工资2026"));
+    protection->confirmationInput()->setText(u"工资2026"_s);
     w.view.exportAction()->trigger(); // mismatch: said, nothing written
-    QCOMPARE(w.desktop.alerts,
-             QStringList{QStringLiteral("请检查工资单|两次输入的密码不一致。|知道了")});
+    QCOMPARE(w.desktop.alerts, QStringList{u"请检查工资单|两次输入的密码不一致。|知道了"_s});
     QVERIFY(w.desktop.saves.isEmpty());
     QVERIFY(protection->confirmationMessage()->isVisible());
-
     protection->confirmationInput()->setText(password);
     QTemporaryDir scratch;
-    const QString saved = scratch.filePath(QStringLiteral("s.pdf"));
+    const QString saved = scratch.filePath(u"s.pdf"_s);
     w.desktop.onSave = [&](const QString &) { return saved; };
     w.view.exportAction()->trigger();
     QVERIFY(contents(saved).contains("/Encrypt"));
@@ -642,11 +619,10 @@ void TestContentView::passwordProtectsWhatLeaves() {
         const QByteArray content = contents(it.next());
         QVERIFY(!content.contains(password.toUtf8()) && !content.contains(utf16));
     }
-
     // Printing into a file is an export: protected too, with only the pages chosen.
     w.model()->setDraft(StatementDrafts::manyRows());
-    const QString printed = scratch.filePath(QStringLiteral("printed.pdf"));
-    w.desktop.printAnswer = platform::PrintJob{QStringLiteral("Office"), printed, 1, "2", {}};
+    const QString printed = scratch.filePath(u"printed.pdf"_s);
+    w.desktop.printAnswer = platform::PrintJob{u"Office"_s, printed, 1, "2", {}};
     w.view.printAction()->trigger();
     QVERIFY(!OpenedPdf(contents(printed)).ready());
     OpenedPdf opened(contents(printed), password);
@@ -655,7 +631,6 @@ void TestContentView::passwordProtectsWhatLeaves() {
     QVERIFY(whole.document.pageCount() > 2);
     QCOMPARE(opened.document.pageCount(), 1);
     QCOMPARE(opened.document.getAllText(0).text(), whole.document.getAllText(1).text());
-
     w.view.draftAction(DraftAction::nextEmployee)->trigger();
     QVERIFY(protection->password().isEmpty() && protection->confirmationInput()->text().isEmpty());
 }
