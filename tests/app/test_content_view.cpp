@@ -89,7 +89,7 @@ void unnamed(QAccessibleInterface *iface, QStringList &found) {
         unnamed(iface->child(i), found);
 }
 
-QStringList announced; // what a screen reader was told to say
+QStringList announced; // what a screen reader was told to say, heard from initTestCase on
 
 // Claims every key offered before shortcuts, as a text field does with its editing keys
 // (X11's line edit: Ctrl+E is "end of line"), and notes which keys it was offered.
@@ -142,7 +142,6 @@ private slots:
     void oneTabOrderOnEveryStep();
     void commandsFollowValidity();
     void preview();
-    void delivery();
     void pressAndReleaseAlwaysClick();
     void closeGuard_data();
     void closeGuard();
@@ -157,6 +156,7 @@ void TestContentView::initTestCase() {
     QVERIFY(m_runtime.isValid());
     ::chmod(QFile::encodeName(m_runtime.path()).constData(), 0700);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    Announce::setListener([](const QString &text) { announced.append(text); });
 }
 
 void TestContentView::freshWindow() {
@@ -188,7 +188,6 @@ void TestContentView::freshWindow() {
 void TestContentView::forwardOnIncompleteBasics() {
     Window w;
     announced.clear();
-    Announce::setListener([](const QString &text) { announced.append(text); });
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
     QCOMPARE(w.view.inlineError(), std::optional<QString>(u"请填写雇主名称。"_s));
@@ -207,7 +206,6 @@ void TestContentView::forwardOnIncompleteBasics() {
     QCOMPARE(w.view.inlineError(), std::optional<QString>(u"请填写员工姓名。"_s));
     w.view.stepNavigation()->button(WorkflowStep::amounts)->click(); // a change of step too
     QVERIFY(!w.view.inlineError());
-    Announce::setListener(nullptr);
     QCOMPARE(announced.mid(1), QStringList({"还有 4 项需要填写：请填写员工姓名。",
                                             "第2步，收入与扣款：把本期收入与扣款填清楚"}));
 }
@@ -369,7 +367,8 @@ void TestContentView::oneTabOrderOnEveryStep() {
     }
 }
 
-// Where the edit action lands is Workflow::editingStep's (test_theme_steps).
+// The commands follow the draft's validity, and each way out reaches the desktop. Where the
+// edit action lands is Workflow::editingStep's (test_theme_steps).
 void TestContentView::commandsFollowValidity() {
     Window w;
     w.view.stepNavigation()->button(WorkflowStep::review)->click(); // no check when jumping ahead
@@ -382,13 +381,23 @@ void TestContentView::commandsFollowValidity() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
     QVERIFY(w.desktop.printed.isEmpty() && w.desktop.alerts.isEmpty());
     w.loadSample();
-    QVERIFY(shares[0]->isEnabled() && shares[1]->isEnabled());
-    QVERIFY(w.view.printAction()->isEnabled());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P,
-                    Qt::ControlModifier); // the dialog, for one page
-    QCOMPARE(w.desktop.printed, QStringList{u"dialog 1"_s});
+    QVERIFY(shares[0]->isEnabled() && shares[1]->isEnabled() && w.view.printAction()->isEnabled());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(w.desktop.printed, QStringList{u"dialog 1"_s}); // the dialog, for one page
+    w.action("shareAsCopy")->trigger();
+    const QMimeData *copied = QApplication::clipboard()->mimeData();
+    QCOMPARE(copied->urls().size(), 1);
+    QVERIFY(copied->urls()[0].toLocalFile().startsWith(PDFSharePayload::temporaryRoot() + u'/'));
+    QVERIFY(copied->data(u"x-special/gnome-copied-files"_s).startsWith("copy\nfile://"));
     w.view.setStage(WorkflowStep::review);
     QVERIFY(w.view.saveButton()->isVisible() && !w.view.forwardButton()->isVisible());
+    QTest::mouseClick(w.view.reviewPanel()->openWithButton(), Qt::LeftButton);
+    QCOMPARE(w.desktop.opened.size(), 1);
+    QTest::mouseClick(w.view.reviewPanel()->previewButton(), Qt::LeftButton); // full window
+    QDialog *sheet = w.view.fullPreview();
+    QVERIFY(sheet && sheet->isVisible() && sheet->windowModality() == Qt::WindowModal);
+    sheet->findChild<QPushButton *>(u"backToEditing"_s)->click();
+    QVERIFY(!sheet->isVisible());
     QTest::mouseClick(w.view.reviewPanel()->editButton(), Qt::LeftButton);
     QCOMPARE(w.view.stage(), WorkflowStep::amounts);
 }
@@ -417,25 +426,6 @@ void TestContentView::preview() {
     QVERIFY(waitForRendering(w.model()));
     QCOMPARE(w.view.preview()->problemText(), u"请去掉 $ 和千位逗号，例如输入 1234.56。"_s);
     QCOMPARE(shown->loadCount(), 3); // the last good statement stays
-}
-
-void TestContentView::delivery() {
-    Window w;
-    w.loadSample();
-    w.action("shareAsCopy")->trigger();
-    const QMimeData *copied = QApplication::clipboard()->mimeData();
-    QCOMPARE(copied->urls().size(), 1);
-    const QString file = copied->urls()[0].toLocalFile();
-    QVERIFY(file.startsWith(PDFSharePayload::temporaryRoot() + u'/'));
-    QVERIFY(copied->data(u"x-special/gnome-copied-files"_s).startsWith("copy\nfile://"));
-    w.view.setStage(WorkflowStep::review);
-    QTest::mouseClick(w.view.reviewPanel()->openWithButton(), Qt::LeftButton);
-    QCOMPARE(w.desktop.opened.size(), 1);
-    QTest::mouseClick(w.view.reviewPanel()->previewButton(), Qt::LeftButton); // full window
-    QDialog *sheet = w.view.fullPreview();
-    QVERIFY(sheet && sheet->isVisible() && sheet->windowModality() == Qt::WindowModal);
-    sheet->findChild<QPushButton *>(u"backToEditing"_s)->click();
-    QVERIFY(!sheet->isVisible());
 }
 
 // A problem line that appears when the press moves focus must not move the control from
@@ -496,9 +486,7 @@ void TestContentView::closeGuard() {
     w.desktop.onSave = [&](const QString &) { return saved; };
     if (action.startsWith(QLatin1String("save"))) {
         announced.clear();
-        Announce::setListener([](const QString &text) { announced.append(text); });
         w.view.exportAction()->trigger();
-        Announce::setListener(nullptr);
         if (kind == platform::Outcome::done) { // the bytes rendered for it, and said
             QCOMPARE(contents(saved), w.model()->pdf());
             QCOMPARE(w.view.note(), u"已保存到 "_s + saved);
@@ -562,11 +550,9 @@ void TestContentView::accessibility() {
     QVERIFY(shown->state().checked);
     // The net payment is a Tab stop read whole, and said once typing pauses.
     announced.clear();
-    Announce::setListener([](const QString &text) { announced.append(text); });
     w.loadSample();
     const QString net = u"本期净支付 $2,331.38 CAD"_s;
     QTRY_VERIFY(announced.contains(net));
-    Announce::setListener(nullptr);
     const QList<QWidget *> stops = w.view.preview()->findChildren<QWidget *>();
     QVERIFY(std::any_of(stops.begin(), stops.end(), [&](QWidget *stop) {
         return stop->accessibleName() == net && stop->focusPolicy() & Qt::TabFocus;

@@ -147,24 +147,18 @@ void TestPayroll::formats_data() {
     QTest::addColumn<qint64>("cents");
     QTest::addColumn<QString>("text");  // as the statement shows it
     QTest::addColumn<QString>("plain"); // as a field is filled with it
-    QTest::newRow("zero") << qint64(0) << "$0.00"
-                          << "0";
-    QTest::newRow("five cents") << qint64(5) << "$0.05"
-                                << "0.05";
-    QTest::newRow("one fraction digit") << qint64(1250) << "$12.50"
-                                        << "12.5";
-    QTest::newRow("whole") << qint64(120000) << "$1,200.00"
-                           << "1200";
-    QTest::newRow("grouped") << qint64(123456) << "$1,234.56"
-                             << "1234.56";
-    QTest::newRow("three digit group") << qint64(99999) << "$999.99"
-                                       << "999.99";
-    QTest::newRow("minus a cent") << qint64(-1) << "-$0.01"
-                                  << "-0.01";
-    QTest::newRow("negative") << qint64(-250000) << "-$2,500.00"
-                              << "-2500";
-    QTest::newRow("smallest qint64")
-        << std::numeric_limits<qint64>::min() << "-$92,233,720,368,547,758.08" << QString();
+    const auto row = [](const char *name, qint64 cents, const char *text, const char *plain) {
+        QTest::newRow(name) << cents << QString::fromUtf8(text) << QString::fromUtf8(plain);
+    };
+    row("zero", 0, "$0.00", "0");
+    row("five cents", 5, "$0.05", "0.05");
+    row("one fraction digit", 1250, "$12.50", "12.5");
+    row("whole", 120000, "$1,200.00", "1200");
+    row("grouped", 123456, "$1,234.56", "1234.56");
+    row("three digit group", 99999, "$999.99", "999.99");
+    row("minus a cent", -1, "-$0.01", "-0.01");
+    row("negative", -250000, "-$2,500.00", "-2500");
+    row("smallest qint64", std::numeric_limits<qint64>::min(), "-$92,233,720,368,547,758.08", "");
 }
 
 void TestPayroll::formats() {

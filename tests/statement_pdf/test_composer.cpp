@@ -30,7 +30,6 @@ private slots:
     void shrinkSteps();
     void normalisation_data();
     void normalisation();
-    void pageTexts();
 };
 
 void TestComposer::blockEndingAtTheLimitFits() {
@@ -50,6 +49,9 @@ void TestComposer::blockEndingAtTheLimitFits() {
     c.heading(u"BREAKS"_s); // 722 + 56 is past the limit
     QCOMPARE(c.page(), 2);
     QCOMPARE(c.cursor(), 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14 + 36);
+    // A continued page without an end date still reads as one.
+    QCOMPARE(c.continuationLine(), u"Ada  |    |  Continued"_s);
+    QCOMPARE(c.footer(), u"CAD  |  Page 2"_s);
     const PdfText pdf = readPdf(c.close());
     QCOMPARE(pdf.pages[1][2], u"BREAKS"_s); // a heading is never "(CONTINUED)"
 }
@@ -102,16 +104,6 @@ void TestComposer::normalisation() {
     QFETCH(QString, in);
     QFETCH(QString, out);
     QCOMPARE(Composer::normalised(in), out);
-}
-
-// A continued page without an end date still reads as one.
-void TestComposer::pageTexts() {
-    Composer c(draft());
-    c.open();
-    c.beginPage();
-    QCOMPARE(c.continuationLine(), u"Ada  |    |  Continued"_s);
-    QCOMPARE(c.footer(), u"CAD  |  Page 2"_s);
-    c.close();
 }
 
 QTEST_MAIN(TestComposer)
