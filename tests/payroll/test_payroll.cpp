@@ -54,17 +54,17 @@ PayrollDraft valid() {
 }
 
 Earning earning(const char *label, const char *hours, const char *rate, const char *ytd = "") {
-    Earning e;
-    e.label = QString::fromUtf8(label);
-    e.hours = QString::fromUtf8(hours);
-    e.rate = QString::fromUtf8(rate);
-    e.ytd = QString::fromUtf8(ytd);
-    return e;
+    return {.label = QString::fromUtf8(label),
+            .hours = QString::fromUtf8(hours),
+            .rate = QString::fromUtf8(rate),
+            .amount = {},
+            .ytd = QString::fromUtf8(ytd)};
 }
 
 Deduction deduction(const char *label, const char *amount, const char *ytd = "") {
-    return {QUuid::createUuid(), QString::fromUtf8(label), QString::fromUtf8(amount),
-            QString::fromUtf8(ytd)};
+    return {.label = QString::fromUtf8(label),
+            .amount = QString::fromUtf8(amount),
+            .ytd = QString::fromUtf8(ytd)};
 }
 
 const QString ytdBelow = u"年度累计需包含本期，不能小于本期金额。"_s;
@@ -191,10 +191,7 @@ void TestPayroll::rows() {
             ids.insert(r.id);
     }
     QCOMPARE(ids.size(), 12);
-    Earning e;
-    e.hourly = false;
-    e.amount = u"12.50"_s;
-    e.hours = u"abc"_s;
+    Earning e{.hourly = false, .hours = u"abc"_s, .rate = {}, .amount = u"12.50"_s, .ytd = {}};
     QCOMPARE(e.current(), qint64(1250));
     e.hourly = true;
     e.hours = u"40"_s;
@@ -372,7 +369,7 @@ void TestPayroll::validate_data() {
         [](PayrollDraft &d) { d.deductions = {deduction("Tax", "100.01")}; });
     row("reimbursement raises net", "", [](PayrollDraft &d) {
         d.deductions = {deduction("Tax", "120")};
-        d.reimbursements = {Reimbursement{QUuid::createUuid(), "Travel", "20"}};
+        d.reimbursements = {Reimbursement{.label = "Travel", .amount = "20"}};
     });
 }
 

@@ -23,7 +23,7 @@ PayrollDraft withDeductions(int count) {
     PayrollDraft d = PayrollDraft::sample();
     d.deductions.clear();
     for (int i = 0; i < count; ++i)
-        d.deductions.append({QUuid::createUuid(), u"Deduction %1"_s.arg(i), u"1"_s, QString()});
+        d.deductions.append({.label = u"Deduction %1"_s.arg(i), .amount = u"1"_s, .ytd = {}});
     return d;
 }
 
@@ -73,20 +73,11 @@ void TestStatement::rowContents() {
     d.start = QDate(2026, 3, 2);
     d.currency = u"USD"_s;
     d.payment = u"CHEQUE"_s;
-    d.earnings.resize(2);
-    d.earnings[0].label = u"Bonus"_s;
-    d.earnings[0].hourly = false;
-    d.earnings[0].amount = u"250"_s;
-    d.earnings[0].hours = u"8"_s;
-    d.earnings[0].ytd = u"  "_s;
-    d.earnings[1].label = u"Shifts"_s;
-    d.earnings[1].hours = u"37.5"_s;
-    d.earnings[1].rate = u"20"_s;
-    d.earnings[1].amount = u"junk"_s;
-    d.deductions = {{QUuid::createUuid(), "Tax", "", "12"}};
-    d.reimbursements = {{QUuid::createUuid(), "Travel", ""},
-                        {QUuid::createUuid(), "", ""},
-                        {QUuid::createUuid(), "", "5"}};
+    d.earnings = {
+        {.label = "Bonus", .hourly = false, .hours = "8", .rate = {}, .amount = "250", .ytd = "  "},
+        {.label = "Shifts", .hours = "37.5", .rate = "20", .amount = "junk", .ytd = {}}};
+    d.deductions = {{.label = "Tax", .amount = {}, .ytd = "12"}};
+    d.reimbursements = {{.label = "Travel", .amount = {}}, {}, {.label = {}, .amount = "5"}};
     const QStringList lines = render(d).allLines();
     for (const QString &line : {"PAY PERIOD " + shortMonth(3) + " 02, 2026",
                                 u"Bonus $250.00 $0.00"_s,        // no hours or rate on a fixed row

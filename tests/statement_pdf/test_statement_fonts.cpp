@@ -91,11 +91,12 @@ PayrollDraft international() {
     d.earnings.clear();
     QStringList notes;
     for (const Sample &s : samples) {
-        Earning e;
-        e.label = s.text;
-        e.hourly = false;
-        e.amount = u"1"_s;
-        d.earnings.append(e);
+        d.earnings.append({.label = s.text,
+                           .hourly = false,
+                           .hours = {},
+                           .rate = {},
+                           .amount = u"1"_s,
+                           .ytd = {}});
         notes.append(s.text);
     }
     d.notes = notes.join(u'\n');

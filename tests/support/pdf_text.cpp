@@ -11,12 +11,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QString unescaped(QString text) {
-    text.replace(u"&lt;"_s, u"<"_s);
-    text.replace(u"&gt;"_s, u">"_s);
-    text.replace(u"&quot;"_s, u"\""_s);
-    text.replace(u"&apos;"_s, u"'"_s);
-    text.replace(u"&#39;"_s, u"'"_s);
-    return text.replace(u"&amp;"_s, u"&"_s);
+    for (const auto &[entity, character] :
+         {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&#39;", "'"}})
+        text.replace(QLatin1String(entity), QLatin1String(character));
+    return text.replace(u"&amp;"_s, u"&"_s); // last, so that "&amp;lt;" stays "&lt;"
 }
 
 // Words whose vertical centre lies within a line's extent belong to that line.
