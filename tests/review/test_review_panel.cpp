@@ -41,7 +41,6 @@ void TestReviewPanel::summary() {
              QStringLiteral(
                  "请再核对姓名、日期与净支付金额。\nPDF 中以下字符没有可用字体，将显示为方框："
                  "\u05FF。请安装相应字体（如 fonts-noto-core）。"));
-    d.employee = u"Ana"_s;
     d.deductions[2].ytd = u"abc"_s;
     d.end.reset();
     d.employee = u"  "_s;
