@@ -46,10 +46,11 @@ namespace {
 struct Window {
     RecordingDesktop desktop;
     ContentView view{&desktop};
-    Window() {
+    explicit Window(bool sample = false) {
         view.show();
         QApplication::setActiveWindow(&view);
         if (!QTest::qWaitForWindowActive(&view)) qWarning("window not active");
+        if (sample) loadSample();
     }
     PayrollModel *model() { return view.model(); }
     void loadSample() {
@@ -249,8 +250,7 @@ void TestContentView::exportKeysWhereTheFocusIs() {
     QFETCH(WorkflowStep, step);
     QFETCH(QString, field);
     QFETCH(int, key);
-    Window w;
-    w.loadSample();
+    Window w(true);
     w.view.setStage(step);
     QWidget *target = field == u"employee" ? w.view.form()->employeeField()->input()
                       : field == u"notes"  ? static_cast<QWidget *>(w.view.form()->notesEditor())
@@ -268,8 +268,7 @@ void TestContentView::exportKeysWhereTheFocusIs() {
 
 // Which fields carry over is the payroll logic's (test_draft); here, the way there.
 void TestContentView::draftActions() {
-    Window w;
-    w.loadSample();
+    Window w(true);
     w.view.setStage(WorkflowStep::amounts);
     w.model()->editableDraft()->employee.clear();
     w.model()->draftEdited();
@@ -346,8 +345,7 @@ void TestContentView::focusIsSeen() {
 
 // Tab goes from the steps to the step's content and then to the footer, on every step.
 void TestContentView::oneTabOrderOnEveryStep() {
-    Window w;
-    w.loadSample();
+    Window w(true);
     for (WorkflowStep step : {WorkflowStep::amounts, WorkflowStep::basic, WorkflowStep::review}) {
         w.view.setStage(step);
         QWidget *content = step == WorkflowStep::review
@@ -476,8 +474,7 @@ void TestContentView::closeGuard() {
     QFETCH(int, outcome);
     QFETCH(QString, alert);
     QFETCH(bool, asks);
-    Window w;
-    if (!action.isEmpty()) w.loadSample();
+    Window w(!action.isEmpty());
     const auto kind = platform::Outcome::Kind(outcome);
     w.desktop.outcome = {kind, kind == platform::Outcome::failed ? "它失败了。" : ""};
     QTemporaryDir scratch;
@@ -576,8 +573,7 @@ void TestContentView::accessibility() {
 }
 
 void TestContentView::passwordProtectsWhatLeaves() {
-    Window w;
-    w.loadSample();
+    Window w(true);
     w.view.setStage(WorkflowStep::review);
     PasswordFields *protection = w.view.reviewPanel()->protection();
     const QString password = u"工资2026密码"_s;
