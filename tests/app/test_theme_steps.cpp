@@ -128,20 +128,10 @@ void TestThemeSteps::passwordNeverLeaves() {
     for (auto boundary : {QAccessible::CharBoundary, QAccessible::LineBoundary})
         told << secret.textAtOffset(2, boundary, &start, &end);
     AccessibleEvents::setSink([&](QAccessibleEvent *event) {
-        switch (event->type()) {
-        case QAccessible::TextInserted:
-            told << static_cast<QAccessibleTextInsertEvent *>(event)->textInserted();
-            break;
-        case QAccessible::TextRemoved:
-            told << static_cast<QAccessibleTextRemoveEvent *>(event)->textRemoved();
-            break;
-        case QAccessible::TextUpdated:
-            told << static_cast<QAccessibleTextUpdateEvent *>(event)->textRemoved()
-                 << static_cast<QAccessibleTextUpdateEvent *>(event)->textInserted();
-            break;
-        default:
-            break;
-        }
+        if (auto *e = dynamic_cast<QAccessibleTextInsertEvent *>(event)) told << e->textInserted();
+        if (auto *e = dynamic_cast<QAccessibleTextRemoveEvent *>(event)) told << e->textRemoved();
+        if (auto *e = dynamic_cast<QAccessibleTextUpdateEvent *>(event))
+            told << e->textRemoved() << e->textInserted();
     });
     for (QLineEdit *edit : {&password, &name}) {
         QAccessibleTextInsertEvent inserted(edit, 0, u"QZ"_s);
