@@ -115,19 +115,18 @@ int main(int argc, char **argv) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     Service fileManager, portal;
     for (const QString &arg : args.mid(1)) {
-        if (arg.startsWith(QLatin1String("filemanager="))) {
-            fileManager.delay = arg.section(u'=', 1).toInt();
+        const QString kind = arg.section(u'=', 0, 0);
+        const int value = arg.section(u'=', 1).toInt();
+        if (kind == u"filemanager") {
+            fileManager.delay = value;
             bus.registerVirtualObject(u"/org/freedesktop/FileManager1"_s, &fileManager);
             bus.registerService(u"org.freedesktop.FileManager1"_s);
-        } else if (arg.startsWith(QLatin1String("backend="))) {
-            portal.response = arg.section(u'=', 1).toUInt();
-            portal.backend = true;
+        } else if (kind == u"backend" || kind == u"portal") {
+            portal.response = uint(value);
+            portal.backend = kind == u"backend";
             bus.registerVirtualObject(u"/org/freedesktop/portal/desktop"_s, &portal);
-            bus.registerService(u"org.freedesktop.impl.portal.desktop.corvane"_s);
-        } else if (arg.startsWith(QLatin1String("portal="))) {
-            portal.response = arg.section(u'=', 1).toUInt();
-            bus.registerVirtualObject(u"/org/freedesktop/portal/desktop"_s, &portal);
-            bus.registerService(u"org.freedesktop.portal.Desktop"_s);
+            bus.registerService(portal.backend ? u"org.freedesktop.impl.portal.desktop.corvane"_s
+                                               : u"org.freedesktop.portal.Desktop"_s);
         }
     }
     std::puts("ready");
