@@ -25,10 +25,8 @@
 #include <QCalendarWidget>
 #include <QClipboard>
 #include <QDialog>
-#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QPlainTextEdit>
@@ -36,21 +34,23 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 struct Window {
     RecordingDesktop desktop;
     ContentView view{&desktop};
-    Window() {
+    explicit Window(bool sample = false) {
         view.show();
         QApplication::setActiveWindow(&view);
         if (!QTest::qWaitForWindowActive(&view)) qWarning("window not active");
+        if (sample) loadSample();
     }
     PayrollModel *model() { return view.model(); }
     void loadSample() {
@@ -90,7 +90,7 @@ void unnamed(QAccessibleInterface *iface, QStringList &found) {
         unnamed(iface->child(i), found);
 }
 
-QStringList announced; // what a screen reader was told to say
+QStringList announced; // what a screen reader was told to say, heard from initTestCase on
 
 // Claims every key offered before shortcuts, as a text field does with its editing keys
 // (X11's line edit: Ctrl+E is "end of line"), and notes which keys it was offered.
@@ -143,7 +143,6 @@ private slots:
     void oneTabOrderOnEveryStep();
     void commandsFollowValidity();
     void preview();
-    void delivery();
     void pressAndReleaseAlwaysClick();
     void closeGuard_data();
     void closeGuard();
@@ -158,6 +157,7 @@ void TestContentView::initTestCase() {
     QVERIFY(m_runtime.isValid());
     ::chmod(QFile::encodeName(m_runtime.path()).constData(), 0700);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    Announce::setListener([](const QString &text) { announced.append(text); });
 }
 
 void TestContentView::freshWindow() {
@@ -178,38 +178,35 @@ void TestContentView::freshWindow() {
     second.show();
     QVERIFY(screen.contains(second.frameGeometry()));
     QVERIFY(second.windowTitle() != w.view.windowTitle());
-    second.model()->editableDraft()->employee = QStringLiteral("Velo Marrick");
+    second.model()->editableDraft()->employee = u"Velo Marrick"_s;
     second.model()->draftEdited();
-    QCOMPARE(second.windowTitle(), QStringLiteral("Velo Marrick — Corvane"));
+    QCOMPARE(second.windowTitle(), u"Velo Marrick — Corvane"_s);
     QVERIFY(!w.model()->pdf().isEmpty()); // rendered when first shown, without the delay
-    QCOMPARE(w.view.preview()->netText(), QStringLiteral("$0.00"));
+    QCOMPARE(w.view.preview()->netText(), u"$0.00"_s);
 }
 
 // A failed forward says why, shows every field's problem and puts focus on the first.
 void TestContentView::forwardOnIncompleteBasics() {
     Window w;
     announced.clear();
-    Announce::setListener([](const QString &text) { announced.append(text); });
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
-    QCOMPARE(w.view.inlineError(), std::optional<QString>(QStringLiteral("请填写雇主名称。")));
+    QCOMPARE(w.view.inlineError(), std::optional<QString>(u"请填写雇主名称。"_s));
     QVERIFY(w.view.inlineErrorLabel()->isVisible());
-    QCOMPARE(announced, QStringList{QStringLiteral("还有 5 项需要填写：请填写雇主名称。")});
+    QCOMPARE(announced, QStringList{u"还有 5 项需要填写：请填写雇主名称。"_s});
     LimitedField *employee = w.view.form()->employeeField();
     QVERIFY(employee->messageLine()->isVisible());
     QLineEdit *employer = w.view.form()->employerField()->input();
     QVERIFY(employer->hasFocus());
     QCOMPARE(QAccessible::queryAccessibleInterface(employer)->text(QAccessible::Description),
-             QStringLiteral("请填写雇主名称"));
-
+             u"请填写雇主名称"_s);
     QTest::keyClick(employer, Qt::Key_M);
     QVERIFY(!w.view.inlineError()); // one keystroke clears the message and the forced display
     QVERIFY(!employee->messageLine()->isVisible() && !w.view.inlineErrorLabel()->isVisible());
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
-    QCOMPARE(w.view.inlineError(), std::optional<QString>(QStringLiteral("请填写员工姓名。")));
+    QCOMPARE(w.view.inlineError(), std::optional<QString>(u"请填写员工姓名。"_s));
     w.view.stepNavigation()->button(WorkflowStep::amounts)->click(); // a change of step too
     QVERIFY(!w.view.inlineError());
-    Announce::setListener(nullptr);
     QCOMPARE(announced.mid(1), QStringList({"还有 4 项需要填写：请填写员工姓名。",
                                             "第2步，收入与扣款：把本期收入与扣款填清楚"}));
 }
@@ -217,9 +214,8 @@ void TestContentView::forwardOnIncompleteBasics() {
 void TestContentView::exporting() {
     Window w;
     w.view.exportAction()->trigger();
-    QCOMPARE(w.desktop.alerts, QStringList{QStringLiteral("请检查工资单|请填写雇主名称。|知道了")});
+    QCOMPARE(w.desktop.alerts, QStringList{u"请检查工资单|请填写雇主名称。|知道了"_s});
     QVERIFY(w.desktop.saves.isEmpty());
-
     // Pressed again while the save dialog is open: one dialog, and cancelling is no failure.
     w.loadSample();
     int nested = 0;
@@ -231,8 +227,7 @@ void TestContentView::exporting() {
     };
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::ControlModifier);
     QCOMPARE(nested, 1);
-    QCOMPARE(w.desktop.saves,
-             QStringList{QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf")});
+    QCOMPARE(w.desktop.saves, QStringList{u"Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf"_s});
     QCOMPARE(w.desktop.alerts.size(), 1);
     QVERIFY(!w.view.exporting());
 }
@@ -243,12 +238,9 @@ void TestContentView::exportKeysWhereTheFocusIs_data() {
     QTest::addColumn<int>("key");
     for (int key : {Qt::Key_E, Qt::Key_S}) {
         const QByteArray name = key == Qt::Key_E ? "Ctrl+E in " : "Ctrl+S in ";
-        QTest::newRow(name + "a line field")
-            << WorkflowStep::basic << QStringLiteral("employee") << key;
-        QTest::newRow(name + "the notes")
-            << WorkflowStep::amounts << QStringLiteral("notes") << key;
-        QTest::newRow(name + "the password")
-            << WorkflowStep::review << QStringLiteral("password") << key;
+        QTest::newRow(name + "a line field") << WorkflowStep::basic << u"employee"_s << key;
+        QTest::newRow(name + "the notes") << WorkflowStep::amounts << u"notes"_s << key;
+        QTest::newRow(name + "the password") << WorkflowStep::review << u"password"_s << key;
     }
 }
 
@@ -258,8 +250,7 @@ void TestContentView::exportKeysWhereTheFocusIs() {
     QFETCH(WorkflowStep, step);
     QFETCH(QString, field);
     QFETCH(int, key);
-    Window w;
-    w.loadSample();
+    Window w(true);
     w.view.setStage(step);
     QWidget *target = field == u"employee" ? w.view.form()->employeeField()->input()
                       : field == u"notes"  ? static_cast<QWidget *>(w.view.form()->notesEditor())
@@ -277,8 +268,7 @@ void TestContentView::exportKeysWhereTheFocusIs() {
 
 // Which fields carry over is the payroll logic's (test_draft); here, the way there.
 void TestContentView::draftActions() {
-    Window w;
-    w.loadSample();
+    Window w(true);
     w.view.setStage(WorkflowStep::amounts);
     w.model()->editableDraft()->employee.clear();
     w.model()->draftEdited();
@@ -292,13 +282,12 @@ void TestContentView::draftActions() {
     QVERIFY(w.model()->draft() == before);
     QCOMPARE(w.view.stage(), WorkflowStep::amounts);
     QCOMPARE(w.view.inlineError(), message);
-    QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("取消会保留全部输入。|载入示例")));
+    QVERIFY(w.desktop.confirms.last().endsWith(u"取消会保留全部输入。|载入示例"_s));
     QVERIFY(w.desktop.confirms.at(w.desktop.confirms.size() - 2).endsWith("|destructive"));
-
     w.desktop.confirmAnswer = true;
     w.view.moreButton()->setFocus(Qt::TabFocusReason);
     w.view.draftAction(DraftAction::nextEmployee)->trigger();
-    QVERIFY(w.desktop.confirms.last().endsWith(QStringLiteral("|下一位员工")));
+    QVERIFY(w.desktop.confirms.last().endsWith(u"|下一位员工"_s));
     QCOMPARE(w.view.stage(), WorkflowStep::basic);
     QCOMPARE(QApplication::focusWidget(), w.view.form()->employerField()->input());
     QVERIFY(!w.view.inlineError());
@@ -317,7 +306,7 @@ void TestContentView::noFocusForHiddenWidgets() {
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
     QCOMPARE(w.view.stage(), WorkflowStep::review);
-    QVERIFY2(watch.given.isEmpty(), qPrintable(watch.given.join(QStringLiteral(", "))));
+    QVERIFY2(watch.given.isEmpty(), qPrintable(watch.given.join(u", "_s)));
     // A hidden calendar follows every date and says which day is current: there is none.
     QVERIFY(w.view.findChildren<QCalendarWidget *>().isEmpty());
     w.view.setStage(WorkflowStep::basic);
@@ -341,14 +330,12 @@ void TestContentView::focusIsSeen() {
     QVERIFY(showsRing(forward));
     w.view.preview()->pdfView()->view()->setFocus(Qt::TabFocusReason);
     QVERIFY(showsRing(w.view.preview()->pdfView()->view()));
-
     StepNavigation *steps = w.view.stepNavigation();
     steps->button(WorkflowStep::basic)->setFocus(Qt::TabFocusReason);
     QVERIFY(showsRing(steps->button(WorkflowStep::basic)));
     QTest::mouseClick(steps->button(WorkflowStep::amounts), Qt::LeftButton);
     QVERIFY(showsRing(steps->button(WorkflowStep::amounts)));
     QVERIFY(!showsRing(steps->button(WorkflowStep::basic)));
-
     w.loadSample();
     w.view.setStage(WorkflowStep::amounts);
     QTest::mouseClick(w.view.forwardButton(), Qt::LeftButton);
@@ -358,8 +345,7 @@ void TestContentView::focusIsSeen() {
 
 // Tab goes from the steps to the step's content and then to the footer, on every step.
 void TestContentView::oneTabOrderOnEveryStep() {
-    Window w;
-    w.loadSample();
+    Window w(true);
     for (WorkflowStep step : {WorkflowStep::amounts, WorkflowStep::basic, WorkflowStep::review}) {
         w.view.setStage(step);
         QWidget *content = step == WorkflowStep::review
@@ -375,12 +361,12 @@ void TestContentView::oneTabOrderOnEveryStep() {
                                 now == w.view.saveButton();
             order += content->isAncestorOf(now) ? u'c' : footer ? u'f' : u'o';
         }
-        QVERIFY2(QRegularExpression(QStringLiteral("^c+f+o+$")).match(order).hasMatch(),
-                 qPrintable(order));
+        QVERIFY2(QRegularExpression(u"^c+f+o+$"_s).match(order).hasMatch(), qPrintable(order));
     }
 }
 
-// Where the edit action lands is Workflow::editingStep's (test_theme_steps).
+// The commands follow the draft's validity, and each way out reaches the desktop. Where the
+// edit action lands is Workflow::editingStep's (test_theme_steps).
 void TestContentView::commandsFollowValidity() {
     Window w;
     w.view.stepNavigation()->button(WorkflowStep::review)->click(); // no check when jumping ahead
@@ -392,16 +378,24 @@ void TestContentView::commandsFollowValidity() {
     QVERIFY(!w.view.reviewPanel()->openWithButton()->isEnabled());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
     QVERIFY(w.desktop.printed.isEmpty() && w.desktop.alerts.isEmpty());
-
     w.loadSample();
-    QVERIFY(shares[0]->isEnabled() && shares[1]->isEnabled());
-    QVERIFY(w.view.printAction()->isEnabled());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P,
-                    Qt::ControlModifier); // the dialog, for one page
-    QCOMPARE(w.desktop.printed, QStringList{QStringLiteral("dialog 1")});
-
+    QVERIFY(shares[0]->isEnabled() && shares[1]->isEnabled() && w.view.printAction()->isEnabled());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(w.desktop.printed, QStringList{u"dialog 1"_s}); // the dialog, for one page
+    w.action("shareAsCopy")->trigger();
+    const QMimeData *copied = QApplication::clipboard()->mimeData();
+    QCOMPARE(copied->urls().size(), 1);
+    QVERIFY(copied->urls()[0].toLocalFile().startsWith(PDFSharePayload::temporaryRoot() + u'/'));
+    QVERIFY(copied->data(u"x-special/gnome-copied-files"_s).startsWith("copy\nfile://"));
     w.view.setStage(WorkflowStep::review);
     QVERIFY(w.view.saveButton()->isVisible() && !w.view.forwardButton()->isVisible());
+    QTest::mouseClick(w.view.reviewPanel()->openWithButton(), Qt::LeftButton);
+    QCOMPARE(w.desktop.opened.size(), 1);
+    QTest::mouseClick(w.view.reviewPanel()->previewButton(), Qt::LeftButton); // full window
+    QDialog *sheet = w.view.fullPreview();
+    QVERIFY(sheet && sheet->isVisible() && sheet->windowModality() == Qt::WindowModal);
+    sheet->findChild<QPushButton *>(u"backToEditing"_s)->click();
+    QVERIFY(!sheet->isVisible());
     QTest::mouseClick(w.view.reviewPanel()->editButton(), Qt::LeftButton);
     QCOMPARE(w.view.stage(), WorkflowStep::amounts);
 }
@@ -416,42 +410,20 @@ void TestContentView::preview() {
     w.loadSample();
     QVERIFY(waitForRendering(w.model()));
     QCOMPARE(shown->loadCount(), 2);
-    QCOMPARE(w.view.preview()->netText(), QStringLiteral("$2,331.38"));
+    QCOMPARE(w.view.preview()->netText(), u"$2,331.38"_s);
     w.model()->editableDraft()->a4 = true;
     w.model()->draftEdited();
-    QCOMPARE(w.view.preview()->paperText(), QStringLiteral("A4")); // at once, not after the delay
-    QVERIFY(waitForRendering(w.model())); // the paper alone makes a new statement
+    QCOMPARE(w.view.preview()->paperText(), u"A4"_s); // at once, not after the delay
+    QVERIFY(waitForRendering(w.model()));             // the paper alone makes a new statement
     QCOMPARE(shown->loadCount(), 3);
     QCOMPARE(shown->document()->pagePointSize(0).toSize(), QSize(595, 842));
-    w.model()->editableDraft()->reimbursements[0].amount = QStringLiteral("1,0");
+    w.model()->editableDraft()->reimbursements[0].amount = u"1,0"_s;
     w.model()->draftEdited();
-    QCOMPARE(w.view.preview()->netText(), QStringLiteral("—"));
+    QCOMPARE(w.view.preview()->netText(), u"—"_s);
     QVERIFY(!w.view.preview()->showsProblem());
     QVERIFY(waitForRendering(w.model()));
-    QCOMPARE(w.view.preview()->problemText(),
-             QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。"));
+    QCOMPARE(w.view.preview()->problemText(), u"请去掉 $ 和千位逗号，例如输入 1234.56。"_s);
     QCOMPARE(shown->loadCount(), 3); // the last good statement stays
-}
-
-void TestContentView::delivery() {
-    Window w;
-    w.loadSample();
-    w.action("shareAsCopy")->trigger();
-    const QMimeData *copied = QApplication::clipboard()->mimeData();
-    QCOMPARE(copied->urls().size(), 1);
-    const QString file = copied->urls()[0].toLocalFile();
-    QVERIFY(file.startsWith(PDFSharePayload::temporaryRoot() + u'/'));
-    QVERIFY(
-        copied->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("copy\nfile://"));
-
-    w.view.setStage(WorkflowStep::review);
-    QTest::mouseClick(w.view.reviewPanel()->openWithButton(), Qt::LeftButton);
-    QCOMPARE(w.desktop.opened.size(), 1);
-    QTest::mouseClick(w.view.reviewPanel()->previewButton(), Qt::LeftButton); // full window
-    QDialog *sheet = w.view.fullPreview();
-    QVERIFY(sheet && sheet->isVisible() && sheet->windowModality() == Qt::WindowModal);
-    sheet->findChild<QPushButton *>(QStringLiteral("backToEditing"))->click();
-    QVERIFY(!sheet->isVisible());
 }
 
 // A problem line that appears when the press moves focus must not move the control from
@@ -462,11 +434,10 @@ void TestContentView::pressAndReleaseAlwaysClick() {
     pressAndRelease(w.view.form()->dateFields()[0]->chooseButton());
     QCOMPARE(w.model()->draft().start, std::optional<QDate>(QDate::currentDate()));
     QVERIFY(w.view.form()->employerField()->messageLine()->isVisible()); // shown after all
-
     w.view.setStage(WorkflowStep::amounts);
     auto *earning = qobject_cast<EarningEditor *>(w.view.form()->earningsSection()->editors()[0]);
     earning->ytdField()->input()->setFocus(Qt::MouseFocusReason);
-    QTest::keyClicks(earning->ytdField()->input(), QStringLiteral("1,000"));
+    QTest::keyClicks(earning->ytdField()->input(), u"1,000"_s);
     pressAndRelease(w.view.form()->earningsSection()->addButton());
     QCOMPARE(w.model()->draft().earnings.size(), 2);
 }
@@ -503,23 +474,19 @@ void TestContentView::closeGuard() {
     QFETCH(int, outcome);
     QFETCH(QString, alert);
     QFETCH(bool, asks);
-    Window w;
-    if (!action.isEmpty()) w.loadSample();
+    Window w(!action.isEmpty());
     const auto kind = platform::Outcome::Kind(outcome);
     w.desktop.outcome = {kind, kind == platform::Outcome::failed ? "它失败了。" : ""};
     QTemporaryDir scratch;
-    const QString saved = kind == platform::Outcome::failed
-                              ? QStringLiteral("/nonexistent-folder/s.pdf")
-                              : scratch.filePath(QStringLiteral("s.pdf"));
+    const QString saved = kind == platform::Outcome::failed ? u"/nonexistent-folder/s.pdf"_s
+                                                            : scratch.filePath(u"s.pdf"_s);
     w.desktop.onSave = [&](const QString &) { return saved; };
     if (action.startsWith(QLatin1String("save"))) {
         announced.clear();
-        Announce::setListener([](const QString &text) { announced.append(text); });
         w.view.exportAction()->trigger();
-        Announce::setListener(nullptr);
         if (kind == platform::Outcome::done) { // the bytes rendered for it, and said
             QCOMPARE(contents(saved), w.model()->pdf());
-            QCOMPARE(w.view.note(), QStringLiteral("已保存到 ") + saved);
+            QCOMPARE(w.view.note(), u"已保存到 "_s + saved);
             QCOMPARE(announced, QStringList{w.view.note()});
         } else {
             QVERIFY(announced.isEmpty());
@@ -533,11 +500,11 @@ void TestContentView::closeGuard() {
         QCOMPARE(w.desktop.mailed.size(), 1);
     } else if (action == QLatin1String("print")) {
         if (kind != platform::Outcome::cancelled)
-            w.desktop.printAnswer = platform::PrintJob{QStringLiteral("Office"), {}, 1, {}, {}};
+            w.desktop.printAnswer = platform::PrintJob{u"Office"_s, {}, 1, {}, {}};
         w.view.printAction()->trigger();
         QCOMPARE(w.desktop.printed.mid(1), kind == platform::Outcome::cancelled
                                                ? QStringList()
-                                               : QStringList{QStringLiteral("Office|%PDF-")});
+                                               : QStringList{u"Office|%PDF-"_s});
     }
     if (action.endsWith(QLatin1String("edit"))) {
         w.model()->editableDraft()->a4 = true;
@@ -546,7 +513,6 @@ void TestContentView::closeGuard() {
     QCOMPARE(w.desktop.alerts.size(), alert.isEmpty() ? 0 : 1);
     if (!alert.isEmpty())
         QVERIFY2(w.desktop.alerts[0].startsWith(alert), qPrintable(w.desktop.alerts[0]));
-
     const bool question = action == QLatin1String("question");
     w.desktop.chooseAnswer = question ? 2 : action == QLatin1String("discard") ? 1 : 0;
     QCOMPARE(w.view.close(), !asks || w.desktop.chooseAnswer > 0);
@@ -569,7 +535,7 @@ void TestContentView::accessibility() {
         w.view.setStage(step);
         QStringList found;
         unnamed(QAccessible::queryAccessibleInterface(&w.view), found);
-        QVERIFY2(found.isEmpty(), qPrintable(found.join(QStringLiteral(", "))));
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u", "_s)));
     }
     for (QToolButton *b : w.view.findChildren<QToolBar *>()[0]->findChildren<QToolButton *>())
         QVERIFY2(!b->isVisible() || b->focusPolicy() & Qt::TabFocus, qPrintable(b->text()));
@@ -577,21 +543,17 @@ void TestContentView::accessibility() {
     QToolButton *toggle = w.view.reviewPanel()->protection()->visibilityButton();
     toggle->click();
     QAccessibleInterface *shown = QAccessible::queryAccessibleInterface(toggle);
-    QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("显示密码"));
+    QCOMPARE(shown->text(QAccessible::Name), u"显示密码"_s);
     QVERIFY(shown->state().checked);
-
     // The net payment is a Tab stop read whole, and said once typing pauses.
     announced.clear();
-    Announce::setListener([](const QString &text) { announced.append(text); });
     w.loadSample();
-    const QString net = QStringLiteral("本期净支付 $2,331.38 CAD");
+    const QString net = u"本期净支付 $2,331.38 CAD"_s;
     QTRY_VERIFY(announced.contains(net));
-    Announce::setListener(nullptr);
     const QList<QWidget *> stops = w.view.preview()->findChildren<QWidget *>();
     QVERIFY(std::any_of(stops.begin(), stops.end(), [&](QWidget *stop) {
         return stop->accessibleName() == net && stop->focusPolicy() & Qt::TabFocus;
     }));
-
     // A step, pressed as assistive technology does, is shown and the only one selected; the
     // review opens at its top.
     QScrollBar *bar = w.view.reviewPanel()->page()->verticalScrollBar();
@@ -611,22 +573,19 @@ void TestContentView::accessibility() {
 }
 
 void TestContentView::passwordProtectsWhatLeaves() {
-    Window w;
-    w.loadSample();
+    Window w(true);
     w.view.setStage(WorkflowStep::review);
     PasswordFields *protection = w.view.reviewPanel()->protection();
-    const QString password = QStringLiteral("工资2026密码");
+    const QString password = u"工资2026密码"_s;
     protection->passwordInput()->setText(password);
-    protection->confirmationInput()->setText(QStringLiteral("工资2026"));
+    protection->confirmationInput()->setText(u"工资2026"_s);
     w.view.exportAction()->trigger(); // mismatch: said, nothing written
-    QCOMPARE(w.desktop.alerts,
-             QStringList{QStringLiteral("请检查工资单|两次输入的密码不一致。|知道了")});
+    QCOMPARE(w.desktop.alerts, QStringList{u"请检查工资单|两次输入的密码不一致。|知道了"_s});
     QVERIFY(w.desktop.saves.isEmpty());
     QVERIFY(protection->confirmationMessage()->isVisible());
-
     protection->confirmationInput()->setText(password);
     QTemporaryDir scratch;
-    const QString saved = scratch.filePath(QStringLiteral("s.pdf"));
+    const QString saved = scratch.filePath(u"s.pdf"_s);
     w.desktop.onSave = [&](const QString &) { return saved; };
     w.view.exportAction()->trigger();
     QVERIFY(contents(saved).contains("/Encrypt"));
@@ -642,11 +601,10 @@ void TestContentView::passwordProtectsWhatLeaves() {
         const QByteArray content = contents(it.next());
         QVERIFY(!content.contains(password.toUtf8()) && !content.contains(utf16));
     }
-
     // Printing into a file is an export: protected too, with only the pages chosen.
     w.model()->setDraft(StatementDrafts::manyRows());
-    const QString printed = scratch.filePath(QStringLiteral("printed.pdf"));
-    w.desktop.printAnswer = platform::PrintJob{QStringLiteral("Office"), printed, 1, "2", {}};
+    const QString printed = scratch.filePath(u"printed.pdf"_s);
+    w.desktop.printAnswer = platform::PrintJob{u"Office"_s, printed, 1, "2", {}};
     w.view.printAction()->trigger();
     QVERIFY(!OpenedPdf(contents(printed)).ready());
     OpenedPdf opened(contents(printed), password);
@@ -655,7 +613,6 @@ void TestContentView::passwordProtectsWhatLeaves() {
     QVERIFY(whole.document.pageCount() > 2);
     QCOMPARE(opened.document.pageCount(), 1);
     QCOMPARE(opened.document.getAllText(0).text(), whole.document.getAllText(1).text());
-
     w.view.draftAction(DraftAction::nextEmployee)->trigger();
     QVERIFY(protection->password().isEmpty() && protection->confirmationInput()->text().isEmpty());
 }

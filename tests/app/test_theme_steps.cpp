@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QPalette palette(const QColor &window, const QColor &text, const QColor &base) {
@@ -56,7 +58,7 @@ void TestThemeSteps::textsAreReadable() {
     for (const Theme::TextOnBackground &pair : pairs) {
         const qreal ratio = Theme::contrast(pair.text, pair.background);
         QVERIFY2(ratio >= (pair.large ? 3.0 : 4.5),
-                 qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(pair.what)).arg(ratio)));
+                 qPrintable(u"%1: %2"_s.arg(QLatin1String(pair.what)).arg(ratio)));
     }
     // The measure itself: black on white is 21, a colour on itself 1.
     QCOMPARE(qRound(Theme::contrast(Qt::black, Qt::white)), 21);
@@ -73,10 +75,9 @@ void TestThemeSteps::openWidgetFollowsAppearance() {
     undecided.setColor(QPalette::Window, Qt::gray);
     undecided.setColor(QPalette::WindowText, Qt::gray);
     QCOMPARE(Theme::errorInk().resolve(undecided), lightInk);
-
     QApplication::setPalette(light);
     QWidget window;
-    auto *label = new QLabel(QStringLiteral("x"), &window);
+    auto *label = new QLabel(u"x"_s, &window);
     QColor seen;
     Theme::follow(label, [&] { seen = Theme::errorInk().resolve(label->palette()); });
     window.show();
@@ -96,19 +97,18 @@ void TestThemeSteps::steps() {
         QCOMPARE(Workflow::fromRawValue(Workflow::rawValue(step)), std::optional(step));
     StepHeading heading;
     heading.setStage(WorkflowStep::review);
-    QCOMPARE(heading.lineText(), QStringLiteral("STEP 03 / 03"));
-
+    QCOMPARE(heading.lineText(), u"STEP 03 / 03"_s);
     // What blocks moving on: the basics from the first step, everything from the second.
     PayrollDraft d = PayrollDraft::sample();
     QCOMPARE(Workflow::blockingProblem(WorkflowStep::amounts, d), std::nullopt);
     QCOMPARE(Workflow::editingStep(d), WorkflowStep::amounts);
-    d.earnings[0].hours = QStringLiteral("x");
+    d.earnings[0].hours = u"x"_s;
     QCOMPARE(Workflow::blockingProblem(WorkflowStep::basic, d), std::nullopt);
     QVERIFY(Workflow::blockingProblem(WorkflowStep::amounts, d));
     QCOMPARE(Workflow::editingStep(d), WorkflowStep::amounts);
     d.end = QDate(2026, 5, 1);
     QCOMPARE(Workflow::blockingProblem(WorkflowStep::basic, d),
-             std::optional<QString>(QStringLiteral("周期结束日期不能早于开始日期。")));
+             std::optional<QString>(u"周期结束日期不能早于开始日期。"_s));
     QCOMPARE(Workflow::editingStep(d), WorkflowStep::basic);
     QCOMPARE(Workflow::blockingProblem(WorkflowStep::review, d), std::nullopt);
 }
@@ -116,38 +116,27 @@ void TestThemeSteps::steps() {
 // What a screen reader is told of a line edit: the whole line as one attribute run (the
 // reader drops the last character otherwise), and of a password field, masks only.
 void TestThemeSteps::passwordNeverLeaves() {
-    QLineEdit name(QStringLiteral("Acme Bakery")), password(QStringLiteral("QZJXVK"));
+    QLineEdit name(u"Acme Bakery"_s), password(u"QZJXVK"_s);
     password.setEchoMode(QLineEdit::Password);
     LineEditAccessible line(&name), secret(&password);
     int start = -1, end = -1;
     line.attributes(4, &start, &end);
     QCOMPARE(std::pair(start, end), std::pair(0, 11));
-    QCOMPARE(line.text(0, line.characterCount()), QStringLiteral("Acme Bakery"));
+    QCOMPARE(line.text(0, line.characterCount()), u"Acme Bakery"_s);
     QVERIFY(secret.state().passwordEdit && !line.state().passwordEdit);
     QStringList told = {secret.text(QAccessible::Value), secret.text(0, 6)};
     for (auto boundary : {QAccessible::CharBoundary, QAccessible::LineBoundary})
         told << secret.textAtOffset(2, boundary, &start, &end);
-
     AccessibleEvents::setSink([&](QAccessibleEvent *event) {
-        switch (event->type()) {
-        case QAccessible::TextInserted:
-            told << static_cast<QAccessibleTextInsertEvent *>(event)->textInserted();
-            break;
-        case QAccessible::TextRemoved:
-            told << static_cast<QAccessibleTextRemoveEvent *>(event)->textRemoved();
-            break;
-        case QAccessible::TextUpdated:
-            told << static_cast<QAccessibleTextUpdateEvent *>(event)->textRemoved()
-                 << static_cast<QAccessibleTextUpdateEvent *>(event)->textInserted();
-            break;
-        default:
-            break;
-        }
+        if (auto *e = dynamic_cast<QAccessibleTextInsertEvent *>(event)) told << e->textInserted();
+        if (auto *e = dynamic_cast<QAccessibleTextRemoveEvent *>(event)) told << e->textRemoved();
+        if (auto *e = dynamic_cast<QAccessibleTextUpdateEvent *>(event))
+            told << e->textRemoved() << e->textInserted();
     });
     for (QLineEdit *edit : {&password, &name}) {
-        QAccessibleTextInsertEvent inserted(edit, 0, QStringLiteral("QZ"));
-        QAccessibleTextRemoveEvent removed(edit, 0, QStringLiteral("JX"));
-        QAccessibleTextUpdateEvent updated(edit, 0, QStringLiteral("VK"), QStringLiteral("QZ"));
+        QAccessibleTextInsertEvent inserted(edit, 0, u"QZ"_s);
+        QAccessibleTextRemoveEvent removed(edit, 0, u"JX"_s);
+        QAccessibleTextUpdateEvent updated(edit, 0, u"VK"_s, u"QZ"_s);
         for (QAccessibleEvent *event :
              std::initializer_list<QAccessibleEvent *>{&inserted, &removed, &updated})
             AccessibleEvents::handle(event);

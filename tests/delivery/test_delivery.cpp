@@ -8,11 +8,7 @@
 #include "programs.h"
 #include "statement_pdf/stub_pdf.h"
 
-#include <QDirIterator>
-#include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
@@ -23,6 +19,8 @@
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -80,8 +78,8 @@ private:
 void TestDelivery::init() {
     m_scratch = std::make_unique<QTemporaryDir>();
     QVERIFY(m_scratch->isValid());
-    m_runtime = m_scratch->filePath(QStringLiteral("run"));
-    m_tmp = m_scratch->filePath(QStringLiteral("tmp"));
+    m_runtime = m_scratch->filePath(u"run"_s);
+    m_tmp = m_scratch->filePath(u"tmp"_s);
     QVERIFY(QDir().mkpath(m_runtime) && QDir().mkpath(m_tmp));
     ::chmod(QFile::encodeName(m_runtime).constData(), 0700);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime));
@@ -97,9 +95,8 @@ void TestDelivery::cleanup() {
 }
 
 void TestDelivery::rootIsPerUser() {
-    QCOMPARE(PDFSharePayload::temporaryRoot(), m_runtime + QStringLiteral("/CorvaneSharedPDFs"));
-    const QString fallback =
-        QDir(m_tmp).filePath(QStringLiteral("CorvaneSharedPDFs-%1").arg(::geteuid()));
+    QCOMPARE(PDFSharePayload::temporaryRoot(), m_runtime + u"/CorvaneSharedPDFs"_s);
+    const QString fallback = QDir(m_tmp).filePath(u"CorvaneSharedPDFs-%1"_s.arg(::geteuid()));
     ::chmod(QFile::encodeName(m_runtime).constData(), 0755); // not private: not used
     QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
     ::chmod(QFile::encodeName(m_runtime).constData(), 0700);
@@ -107,18 +104,17 @@ void TestDelivery::rootIsPerUser() {
     QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
     // Below a symlinked folder (links are never followed there): the fallback, and a share
     // goes through.
-    QVERIFY(QFile::link(m_scratch->path(), m_scratch->filePath(QStringLiteral("link"))));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_scratch->filePath(QStringLiteral("link/run"))));
+    QVERIFY(QFile::link(m_scratch->path(), m_scratch->filePath(u"link"_s)));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_scratch->filePath(u"link/run"_s)));
     QCOMPARE(PDFSharePayload::temporaryRoot(), fallback);
     QVERIFY(PDFSharePayload::prepareFile(PayrollDraft::sample()).startsWith(fallback));
 }
 
 void TestDelivery::sharing() {
     QCOMPARE(messageOf([] { PDFSharePayload::prepareFile(PayrollDraft()); }),
-             QStringLiteral("请填写雇主名称。"));
+             u"请填写雇主名称。"_s);
     QVERIFY(!QFileInfo::exists(PDFSharePayload::temporaryRoot())); // nothing written
     QCOMPARE(clearPrevious(), QByteArray());                       // none yet
-
     // Two shares of one draft: each in a folder of its own, private, with nothing else.
     const QString first = PDFSharePayload::prepareFile(PayrollDraft::sample());
     const QString second = PDFSharePayload{PayrollDraft::sample()}.prepareFile();
@@ -132,38 +128,37 @@ void TestDelivery::sharing() {
         QCOMPARE(modeOf(info.absolutePath()), mode_t(0700));
         QCOMPARE(modeOf(path), mode_t(0600));
         QCOMPARE(entries(info.absolutePath()),
-                 QStringList{QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf")});
+                 QStringList{u"Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf"_s});
         QVERIFY(readPdf(contents(path)).allLines().contains("FULL DEPOSIT NET PAYMENT $2,331.38"));
     }
-
     // The next start empties the root; a link inside it is removed, never followed.
-    const QString outside = m_scratch->filePath(QStringLiteral("keep.txt"));
+    const QString outside = m_scratch->filePath(u"keep.txt"_s);
     QVERIFY(writeFile(outside, "keep"));
-    QVERIFY(QFile::link(m_scratch->path(), QDir(root).filePath(QStringLiteral("link"))));
+    QVERIFY(QFile::link(m_scratch->path(), QDir(root).filePath(u"link"_s)));
     QCOMPARE(clearPrevious(), QByteArray());
-    QCOMPARE(entries(root), QStringList{QStringLiteral(".instances")});
+    QCOMPARE(entries(root), QStringList{u".instances"_s});
     QCOMPARE(modeOf(root), mode_t(0700));
     QCOMPARE(contents(outside), QByteArray("keep"));
 }
 
 void TestDelivery::unsafeRootsAreRefused_data() {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("symlink") << QStringLiteral("symlink");
-    QTest::newRow("open to others") << QStringLiteral("mode");
-    QTest::newRow("plain file") << QStringLiteral("file");
+    QTest::newRow("symlink") << u"symlink"_s;
+    QTest::newRow("open to others") << u"mode"_s;
+    QTest::newRow("plain file") << u"file"_s;
 }
 
 void TestDelivery::unsafeRootsAreRefused() {
     QFETCH(QString, kind);
     const QString root = PDFSharePayload::temporaryRoot();
-    const QString elsewhere = m_scratch->filePath(QStringLiteral("elsewhere"));
-    QVERIFY(writeFile(elsewhere + QStringLiteral("/precious.txt"), "precious"));
+    const QString elsewhere = m_scratch->filePath(u"elsewhere"_s);
+    QVERIFY(writeFile(elsewhere + u"/precious.txt"_s, "precious"));
     QString inside = root; // what must survive
-    if (kind == QStringLiteral("symlink")) {
+    if (kind == u"symlink"_s) {
         QVERIFY(QFile::link(elsewhere, root));
-        inside = elsewhere + QStringLiteral("/precious.txt");
-    } else if (kind == QStringLiteral("mode")) {
-        inside = root + QStringLiteral("/planted.txt");
+        inside = elsewhere + u"/precious.txt"_s;
+    } else if (kind == u"mode"_s) {
+        inside = root + u"/planted.txt"_s;
         QVERIFY(writeFile(inside, "precious"));
         ::chmod(QFile::encodeName(root).constData(), 0755);
     } else {
@@ -176,27 +171,26 @@ void TestDelivery::unsafeRootsAreRefused() {
     const QString message =
         messageOf<FileError>([] { PDFSharePayload::prepareFile(PayrollDraft::sample()); });
     const QString owner = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
-    QVERIFY2(message.contains(root) && message.contains(QStringLiteral("所有者：") + owner) &&
-                 message.contains(QStringLiteral("XDG_RUNTIME_DIR")),
+    QVERIFY2(message.contains(root) && message.contains(u"所有者："_s + owner) &&
+                 message.contains(u"XDG_RUNTIME_DIR"_s),
              qPrintable(message));
-    QCOMPARE(entries(elsewhere), QStringList{QStringLiteral("precious.txt")});
-    QDirIterator written(m_scratch->path(), {QStringLiteral("*.pdf")}, QDir::Files,
+    QCOMPARE(entries(elsewhere), QStringList{u"precious.txt"_s});
+    QDirIterator written(m_scratch->path(), {u"*.pdf"_s}, QDir::Files,
                          QDirIterator::Subdirectories);
     QVERIFY(!written.hasNext()); // nothing was shared anywhere
 }
 
 void TestDelivery::saving() {
-    const QString path = m_scratch->filePath(QStringLiteral("saved.pdf"));
+    const QString path = m_scratch->filePath(u"saved.pdf"_s);
     const QByteArray older = StubPDF::make(PayrollDraft::sample());
     PDFFile{older}.write(path);
     QCOMPARE(contents(path), older);
-    QVERIFY_THROWS_EXCEPTION(FileError, PDFFile{"%PDF"}.write(path + QStringLiteral("/x.pdf")));
-
+    QVERIFY_THROWS_EXCEPTION(FileError, PDFFile{"%PDF"}.write(path + u"/x.pdf"_s));
     // A statement (under 16 KiB, so it fits in any write buffer) on a disk that fills
     // half-way: the file-size limit stands in for a full disk, and works even for root.
     // The file that was there stays byte-identical.
     PayrollDraft next = PayrollDraft::sample();
-    next.employee = QStringLiteral("Another Person");
+    next.employee = u"Another Person"_s;
     const QByteArray statement = StubPDF::make(next);
     QVERIFY(statement.size() > 8192 && statement.size() < 16384);
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
@@ -209,19 +203,19 @@ void TestDelivery::saving() {
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
     // The system's own reason, not the one Qt substitutes when the write is cancelled.
-    QVERIFY2(message.startsWith(QStringLiteral("无法保存")) &&
+    QVERIFY2(message.startsWith(u"无法保存"_s) &&
                  message.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))),
              qPrintable(message));
     QCOMPARE(contents(path), older);
-    QCOMPARE(entries(m_scratch->path()).filter(QStringLiteral("saved")),
-             QStringList{QStringLiteral("saved.pdf")}); // no partial file left
+    QCOMPARE(entries(m_scratch->path()).filter(u"saved"_s),
+             QStringList{u"saved.pdf"_s}); // no partial file left
 }
 
 // Another instance, started by the test: shares the sample, prints the file's path and
 // lives until its standard input closes.
 void TestDelivery::runningInstanceKeepsItsFiles() {
     QProcess other;
-    other.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-instance")});
+    other.start(QCoreApplication::applicationFilePath(), {u"--hold-instance"_s});
     QVERIFY(other.waitForReadyRead(20000));
     const QString path = QString::fromLocal8Bit(other.readLine().trimmed());
     QVERIFY(path.startsWith(PDFSharePayload::temporaryRoot()) && QFileInfo::exists(path));
@@ -254,7 +248,7 @@ void TestDelivery::protectedStatements() {
         QVERIFY(shown.startsWith("R = 6") && shown.contains("stream encryption method: AESv3"));
         QVERIFY(!runProgram("pdftotext", {path, "-"}).ok());
         QVERIFY(runProgram("pdftotext", {"-upw", password, path, "-"})
-                    .text.contains(QStringLiteral("NET PAYMENT $2,331.38")));
+                    .text.contains(u"NET PAYMENT $2,331.38"_s));
         QVERIFY(!OpenedPdf(locked).ready()); // the window's viewer, too
         QVERIFY(OpenedPdf(locked, password).ready());
     }
@@ -265,15 +259,15 @@ void TestDelivery::passwordRules() {
     const auto said = [](const char *message) { return std::optional(QString::fromUtf8(message)); };
     const auto tooLong = said("密码太长：最多 127 个字节（约 127 个英文字母或 42 个汉字）。");
     QCOMPARE(passwordIssue(QString()), std::nullopt); // no protection
-    QCOMPARE(passwordIssue(QStringLiteral("abcde")), said("密码至少需要 6 个字符。"));
+    QCOMPARE(passwordIssue(u"abcde"_s), said("密码至少需要 6 个字符。"));
     // Counted as a person sees them: five flags are five characters, not ten.
-    QVERIFY(passwordIssue(QStringLiteral("\U0001F1E8\U0001F1E6").repeated(5)));
-    QCOMPARE(passwordIssue(QStringLiteral("工资工资工资")), std::nullopt);
+    QVERIFY(passwordIssue(u"\U0001F1E8\U0001F1E6"_s.repeated(5)));
+    QCOMPARE(passwordIssue(u"工资工资工资"_s), std::nullopt);
     // At most 127 UTF-8 bytes, what every reader takes.
     QCOMPARE(passwordIssue(QString(127, u'a')), std::nullopt);
-    QCOMPARE(passwordIssue(QStringLiteral("工").repeated(42)), std::nullopt);
+    QCOMPARE(passwordIssue(u"工"_s.repeated(42)), std::nullopt);
     QCOMPARE(passwordIssue(QString(128, u'a')), tooLong);
-    QCOMPARE(passwordIssue(QStringLiteral("工").repeated(43)), tooLong);
+    QCOMPARE(passwordIssue(u"工"_s.repeated(43)), tooLong);
     QCOMPARE(problem("abcdef", "abcdeF"), said("两次输入的密码不一致。"));
     QCOMPARE(problem("abc", "xyz"), passwordIssue("abc"));
     QCOMPARE(problem("abcdef", "abcdef"), std::nullopt);
@@ -283,18 +277,17 @@ void TestDelivery::passwordRules() {
 // A parent of the root is swapped for a link to a folder that looks like a root, over and
 // over, while the clean-up and shares run: nothing there is removed or written.
 void TestDelivery::swappedParentRedirectsNothing() {
-    const QByteArray base = QFile::encodeName(m_scratch->filePath(QStringLiteral("base")));
+    const QByteArray base = QFile::encodeName(m_scratch->filePath(u"base"_s));
     const QByteArray moved = base + ".real";
-    const QString canary = m_scratch->filePath(QStringLiteral("canary"));
-    const QString precious = canary + QStringLiteral("/run/CorvaneSharedPDFs/old/precious.pdf");
+    const QString canary = m_scratch->filePath(u"canary"_s);
+    const QString precious = canary + u"/run/CorvaneSharedPDFs/old/precious.pdf"_s;
     QVERIFY(writeFile(precious, "precious"));
-    QVERIFY(QDir().mkpath(QFile::decodeName(base) + QStringLiteral("/run")));
+    QVERIFY(QDir().mkpath(QFile::decodeName(base) + u"/run"_s));
     for (const QString &folder :
-         {QFile::decodeName(base) + QStringLiteral("/run"), canary + QStringLiteral("/run"),
-          QFileInfo(precious).path(), QFileInfo(QFileInfo(precious).path()).path()})
+         {QFile::decodeName(base) + u"/run"_s, canary + u"/run"_s, QFileInfo(precious).path(),
+          QFileInfo(QFileInfo(precious).path()).path()})
         ::chmod(QFile::encodeName(folder).constData(), 0700);
     qputenv("XDG_RUNTIME_DIR", base + "/run");
-
     std::atomic<bool> done = false;
     std::thread swapper([&] {
         const QByteArray c = QFile::encodeName(canary);

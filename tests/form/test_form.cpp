@@ -16,9 +16,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -78,7 +79,6 @@ private slots:
     void runningTotalsFollowEdits();
     void minimumOfYearToDate();
     void notesAndDisplaySettings();
-    void tabOrderFollowsLayout();
     void rowsSayWhichRowTheyAre();
 };
 
@@ -88,15 +88,16 @@ void TestForm::basicStep() {
     QStringList labels;
     for (const QLabel *l : f.form.findChildren<QLabel *>())
         labels.append(l->text());
-    QVERIFY(labels.contains(QStringLiteral("Corvane ") + QLatin1String(corvaneVersion)));
-    QCOMPARE(f.form.paymentChoice()->itemText(1), QStringLiteral("支票"));
+    QVERIFY(labels.contains(u"Corvane "_s + QLatin1String(corvaneVersion)));
+    QCOMPARE(f.form.paymentChoice()->itemText(1), u"支票"_s);
     f.form.paymentChoice()->setCurrentIndex(1);
-    QCOMPARE(f.draft.payment, QStringLiteral("CHEQUE"));
-
+    QCOMPARE(f.draft.payment, u"CHEQUE"_s);
     QSignalSpy edited(&f.form, &PayrollForm::edited);
-    type(f.form.employerField()->input(), QStringLiteral("Maple"));
-    QCOMPARE(f.draft.employer, QStringLiteral("Maple"));
+    type(f.form.employerField()->input(), u"Maple"_s);
+    QCOMPARE(f.draft.employer, u"Maple"_s);
     QCOMPARE(edited.count(), 5); // one per keystroke
+    QCOMPARE(nextTab(f.form.employerField()->input()), f.form.employeeField()->input());
+    QCOMPARE(nextTab(f.form.employeeField()->input()), f.form.dateFields()[0]->chooseButton());
 }
 
 void TestForm::hourlyToFixedWritesTheAmount_data() {
@@ -121,7 +122,7 @@ void TestForm::hourlyToFixedWritesTheAmount() {
     QFETCH(QString, amount);
     QFETCH(QString, current);
     Fixture f(WorkflowStep::amounts);
-    f.draft.earnings[0].amount = QStringLiteral("previous");
+    f.draft.earnings[0].amount = u"previous"_s;
     EarningEditor *editor = f.earning(0);
     type(editor->hoursField()->input(), hours);
     type(editor->rateField()->input(), rate);
@@ -140,19 +141,17 @@ void TestForm::hourlyToFixedWritesTheAmount() {
 // stops at the limit.
 void TestForm::rowsComeAndGo() {
     Fixture f(WorkflowStep::amounts);
-    type(f.deduction(0)->amountField()->input(), QStringLiteral("1,5"));
-    type(f.deduction(3)->amountField()->input(), QStringLiteral("9"));
+    type(f.deduction(0)->amountField()->input(), u"1,5"_s);
+    type(f.deduction(3)->amountField()->input(), u"9"_s);
     LineItemEditor *first = f.deduction(0);
     const QUuid removed = f.draft.deductions[1].id;
     removeRow(f.deduction(1));
     QCOMPARE(f.draft.deductions.size(), 3);
     QVERIFY(f.draft.deductions[1].id != removed);
-    QCOMPARE(f.draft.deductions[2].amount, QStringLiteral("9"));
+    QCOMPARE(f.draft.deductions[2].amount, u"9"_s);
     QCOMPARE(f.form.deductionsSection()->editors()[0], first);
     QVERIFY(f.deduction(0)->amountField()->touched());
-    QCOMPARE(f.deduction(2)->heading()->labelField()->input()->text(),
-             QStringLiteral("Canada Pension Plan"));
-
+    QCOMPARE(f.deduction(2)->heading()->labelField()->input()->text(), u"Canada Pension Plan"_s);
     f.draft.earnings.resize(PayrollDraft::maximumRows - 1);
     f.form.reload();
     QPushButton *add = f.form.earningsSection()->addButton();
@@ -172,31 +171,30 @@ void TestForm::runningTotalsFollowEdits() {
         static_cast<ReimbursementEditor *>(f.form.reimbursementsSection()->editors()[0])
             ->amountField()
             ->input();
-    type(reimbursement, QStringLiteral("12.5"));
+    type(reimbursement, u"12.5"_s);
     QCOMPARE(f.totals(), QStringList({"$2,700.00", "$368.62", "$12.50"}));
-    type(reimbursement, QStringLiteral("12.5x"));
+    type(reimbursement, u"12.5x"_s);
     QCOMPARE(f.totals(), QStringList({"—", "—", "—"})); // one unreadable amount anywhere
 }
 
 void TestForm::minimumOfYearToDate() {
     Fixture f(WorkflowStep::amounts);
     DeductionEditor *deduction = f.deduction(0);
-    type(deduction->amountField()->input(), QStringLiteral("100"));
-    type(deduction->ytdField()->input(), QStringLiteral("99.99"));
+    type(deduction->amountField()->input(), u"100"_s);
+    type(deduction->ytdField()->input(), u"99.99"_s);
     deduction->amountField()->input()->setFocus();
     QCOMPARE(deduction->ytdField()->messageLine()->text(),
-             QStringLiteral("! 年度累计需包含本期，不能小于 $100.00"));
+             u"! 年度累计需包含本期，不能小于 $100.00"_s);
     type(deduction->amountField()->input(), QString()); // a blank amount: the minimum is 0
     QVERIFY(!deduction->ytdField()->messageLine()->isVisible());
-
     EarningEditor *earning = f.earning(0);
-    type(earning->hoursField()->input(), QStringLiteral("40"));
-    type(earning->rateField()->input(), QStringLiteral("25"));
-    type(earning->ytdField()->input(), QStringLiteral("999.99"));
+    type(earning->hoursField()->input(), u"40"_s);
+    type(earning->rateField()->input(), u"25"_s);
+    type(earning->ytdField()->input(), u"999.99"_s);
     FieldErrors::setShown(&f.form, true);
     QCOMPARE(earning->ytdField()->messageLine()->text(),
-             QStringLiteral("! 年度累计需包含本期，不能小于 $1,000.00"));
-    type(earning->ytdField()->input(), QStringLiteral("1000"));
+             u"! 年度累计需包含本期，不能小于 $1,000.00"_s);
+    type(earning->ytdField()->input(), u"1000"_s);
     QVERIFY(!earning->ytdField()->messageLine()->isVisible());
 }
 
@@ -215,62 +213,50 @@ void TestForm::notesAndDisplaySettings() {
     QTextCursor cursor = notes->textCursor();
     cursor.setPosition(10);
     notes->setTextCursor(cursor);
-    QTest::keyClicks(notes, QStringLiteral("XY"));
-    QCOMPARE(f.draft.notes.mid(10, 2), QStringLiteral("XY"));
+    QTest::keyClicks(notes, u"XY"_s);
+    QCOMPARE(f.draft.notes.mid(10, 2), u"XY"_s);
     QCOMPARE(notes->textCursor().position(), 12);
     // What is pasted is stored as it is: no-break space, line separator, line break.
     notes->clear();
-    QApplication::clipboard()->setText(QStringLiteral("a\u00A0b\u2028c\nd"));
+    QApplication::clipboard()->setText(u"a\u00A0b\u2028c\nd"_s);
     notes->paste();
-    QCOMPARE(f.draft.notes, QStringLiteral("a\u00A0b\u2028c\nd"));
-
-    f.form.paperChoice()->setCurrentIndex(f.form.paperChoice()->findText(QStringLiteral("A4")));
-    f.form.currencyChoice()->setCurrentIndex(
-        f.form.currencyChoice()->findText(QStringLiteral("USD $")));
-    QVERIFY(f.draft.a4 && f.draft.currency == QStringLiteral("USD"));
+    QCOMPARE(f.draft.notes, u"a\u00A0b\u2028c\nd"_s);
+    f.form.paperChoice()->setCurrentIndex(f.form.paperChoice()->findText(u"A4"_s));
+    f.form.currencyChoice()->setCurrentIndex(f.form.currencyChoice()->findText(u"USD $"_s));
+    QVERIFY(f.draft.a4 && f.draft.currency == u"USD"_s);
     f.form.setStage(WorkflowStep::basic);
     f.form.setStage(WorkflowStep::amounts); // shown from the draft again
-    QCOMPARE(f.form.paperChoice()->currentText(), QStringLiteral("A4"));
-    QCOMPARE(f.form.currencyChoice()->currentText(), QStringLiteral("USD $"));
+    QCOMPARE(f.form.paperChoice()->currentText(), u"A4"_s);
+    QCOMPARE(f.form.currencyChoice()->currentText(), u"USD $"_s);
 }
 
-void TestForm::tabOrderFollowsLayout() {
-    Fixture f(WorkflowStep::basic);
-    QCOMPARE(nextTab(f.form.employerField()->input()), f.form.employeeField()->input());
-    QCOMPARE(nextTab(f.form.employeeField()->input()), f.form.dateFields()[0]->chooseButton());
-    Fixture g(WorkflowStep::amounts);
-    QTest::mouseClick(g.form.earningsSection()->addButton(), Qt::LeftButton);
-    // A row added at the end is reached before the add button, not after everything.
-    QCOMPARE(nextTab(g.earning(1)->ytdField()->input()),
-             static_cast<QWidget *>(g.form.earningsSection()->addButton()));
-}
-
-// Every row has the same fields: their names carry the row. The hourly/fixed choice is one
-// group of radio buttons.
+// Every row has the same fields: their names carry the row, and Tab follows the rows. The
+// hourly/fixed choice is one group of radio buttons.
 void TestForm::rowsSayWhichRowTheyAre() {
     Fixture f(WorkflowStep::amounts);
     QTest::mouseClick(f.form.earningsSection()->addButton(), Qt::LeftButton);
+    // A row added at the end is reached before the add button, not after everything.
+    QCOMPARE(nextTab(f.earning(1)->ytdField()->input()),
+             static_cast<QWidget *>(f.form.earningsSection()->addButton()));
     QCOMPARE(f.earning(1)->heading()->labelField()->input()->accessibleName(),
-             QStringLiteral("第 2 行 项目名称"));
-    QCOMPARE(f.earning(1)->hoursField()->input()->accessibleName(), QStringLiteral("第 2 行 工时"));
+             u"第 2 行 项目名称"_s);
+    QCOMPARE(f.earning(1)->hoursField()->input()->accessibleName(), u"第 2 行 工时"_s);
     QCOMPARE(f.deduction(3)->heading()->removeButton()->accessibleName(),
-             QStringLiteral("第 4 行 删除这一行项目"));
+             u"第 4 行 删除这一行项目"_s);
     removeRow(f.earning(0));
     QTest::mouseClick(f.earning(0)->fixedButton(), Qt::LeftButton);
     QCOMPARE(f.earning(0)->heading()->labelField()->input()->accessibleName(),
-             QStringLiteral("第 1 行 项目名称"));
-    QCOMPARE(f.earning(0)->amountField()->input()->accessibleName(),
-             QStringLiteral("第 1 行 本期收入"));
-
+             u"第 1 行 项目名称"_s);
+    QCOMPARE(f.earning(0)->amountField()->input()->accessibleName(), u"第 1 行 本期收入"_s);
     QAccessibleInterface *hourly =
         QAccessible::queryAccessibleInterface(f.earning(0)->hourlyButton());
     QAccessibleInterface *fixed =
         QAccessible::queryAccessibleInterface(f.earning(0)->fixedButton());
     QCOMPARE(hourly->role(), QAccessible::RadioButton);
-    QCOMPARE(hourly->text(QAccessible::Name), QStringLiteral("按工时"));
+    QCOMPARE(hourly->text(QAccessible::Name), u"按工时"_s);
     QVERIFY(!hourly->state().checked && fixed->state().checked);
     QCOMPARE(hourly->parent()->role(), QAccessible::Grouping);
-    QCOMPARE(hourly->parent()->text(QAccessible::Name), QStringLiteral("第 1 行 计算方式"));
+    QCOMPARE(hourly->parent()->text(QAccessible::Name), u"第 1 行 计算方式"_s);
     QCOMPARE(hourly->parent(), fixed->parent());
 }
 

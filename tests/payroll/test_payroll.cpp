@@ -7,6 +7,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 using Edit = std::function<void(PayrollDraft &)>;
 Q_DECLARE_METATYPE(Edit)
 
@@ -32,41 +34,40 @@ private slots:
 
 namespace {
 
-const QString kComma = QStringLiteral("请去掉 $ 和千位逗号，例如输入 1234.56。");
-const QString kGrammar =
-    QStringLiteral("金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。");
-const QString kHours = QStringLiteral("工时不能超过 99,999.99。");
-const QString kProduct = QStringLiteral("单项收入金额过大，请检查工时和时薪。");
+const QString kComma = u"请去掉 $ 和千位逗号，例如输入 1234.56。"_s;
+const QString kGrammar = u"金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。"_s;
+const QString kHours = u"工时不能超过 99,999.99。"_s;
+const QString kProduct = u"单项收入金额过大，请检查工时和时薪。"_s;
 
 // A draft that passes validation, with one fixed earning of 100.00 and no deductions.
 PayrollDraft valid() {
     PayrollDraft d;
-    d.employer = QStringLiteral("Employer");
-    d.employee = QStringLiteral("Employee");
+    d.employer = u"Employer"_s;
+    d.employee = u"Employee"_s;
     d.start = QDate(2026, 1, 1);
     d.end = QDate(2026, 1, 15);
     d.payday = QDate(2026, 1, 20);
     d.earnings[0].hourly = false;
-    d.earnings[0].amount = QStringLiteral("100");
+    d.earnings[0].amount = u"100"_s;
     d.deductions.clear();
     return d;
 }
 
 Earning earning(const char *label, const char *hours, const char *rate, const char *ytd = "") {
-    Earning e;
-    e.label = QString::fromUtf8(label);
-    e.hours = QString::fromUtf8(hours);
-    e.rate = QString::fromUtf8(rate);
-    e.ytd = QString::fromUtf8(ytd);
-    return e;
+    return {.label = QString::fromUtf8(label),
+            .hours = QString::fromUtf8(hours),
+            .rate = QString::fromUtf8(rate),
+            .amount = {},
+            .ytd = QString::fromUtf8(ytd)};
 }
 
 Deduction deduction(const char *label, const char *amount, const char *ytd = "") {
-    return {QUuid::createUuid(), QString::fromUtf8(label), QString::fromUtf8(amount),
-            QString::fromUtf8(ytd)};
+    return {.label = QString::fromUtf8(label),
+            .amount = QString::fromUtf8(amount),
+            .ytd = QString::fromUtf8(ytd)};
 }
 
-const QString ytdBelow = QStringLiteral("年度累计需包含本期，不能小于本期金额。");
+const QString ytdBelow = u"年度累计需包含本期，不能小于本期金额。"_s;
 
 } // namespace
 
@@ -80,24 +81,24 @@ void TestPayroll::cents_data() {
     const auto bad = [](const char *name, const QString &text, const QString &message) {
         QTest::newRow(name) << text << qint64(0) << message;
     };
-    ok("padded", QStringLiteral("  12.5\n"), 1250);
-    ok("spaces", QStringLiteral("   "), 0);
-    ok("point without fraction", QStringLiteral("12."), 1200);
-    ok("one fraction digit", QStringLiteral("0.07"), 7);
-    ok("maximum", QStringLiteral("999999999.99"), 99'999'999'999);
+    ok("padded", u"  12.5\n"_s, 1250);
+    ok("spaces", u"   "_s, 0);
+    ok("point without fraction", u"12."_s, 1200);
+    ok("one fraction digit", u"0.07"_s, 7);
+    ok("maximum", u"999999999.99"_s, 99'999'999'999);
     ok("thousand leading zeros", QString(1000, u'0') + u'1', 100);
-    bad("no integer part", QStringLiteral(".5"), kGrammar);
-    bad("three fraction digits", QStringLiteral("1.234"), kGrammar);
-    bad("minus", QStringLiteral("-5"), kGrammar);
-    bad("exponent", QStringLiteral("1e3"), kGrammar);
-    bad("inner space", QStringLiteral("1 000"), kGrammar);
-    bad("just past maximum", QStringLiteral("1000000000"), kGrammar);
-    bad("full-width digits", QStringLiteral("\uFF11\uFF12"), kGrammar);
-    bad("inner NUL", QStringLiteral("1") + QChar(0) + QStringLiteral("2"), kGrammar);
-    bad("lone surrogate", QStringLiteral("5") + QChar(0xD800), kGrammar);
-    bad("comma", QStringLiteral("1,000"), kComma);
-    bad("dollar", QStringLiteral("$5"), kComma);
-    bad("comma before grammar", QStringLiteral("-$5"), kComma);
+    bad("no integer part", u".5"_s, kGrammar);
+    bad("three fraction digits", u"1.234"_s, kGrammar);
+    bad("minus", u"-5"_s, kGrammar);
+    bad("exponent", u"1e3"_s, kGrammar);
+    bad("inner space", u"1 000"_s, kGrammar);
+    bad("just past maximum", u"1000000000"_s, kGrammar);
+    bad("full-width digits", u"\uFF11\uFF12"_s, kGrammar);
+    bad("inner NUL", u"1"_s + QChar(0) + u"2"_s, kGrammar);
+    bad("lone surrogate", u"5"_s + QChar(0xD800), kGrammar);
+    bad("comma", u"1,000"_s, kComma);
+    bad("dollar", u"$5"_s, kComma);
+    bad("comma before grammar", u"-$5"_s, kComma);
 }
 
 void TestPayroll::cents() {
@@ -146,24 +147,18 @@ void TestPayroll::formats_data() {
     QTest::addColumn<qint64>("cents");
     QTest::addColumn<QString>("text");  // as the statement shows it
     QTest::addColumn<QString>("plain"); // as a field is filled with it
-    QTest::newRow("zero") << qint64(0) << "$0.00"
-                          << "0";
-    QTest::newRow("five cents") << qint64(5) << "$0.05"
-                                << "0.05";
-    QTest::newRow("one fraction digit") << qint64(1250) << "$12.50"
-                                        << "12.5";
-    QTest::newRow("whole") << qint64(120000) << "$1,200.00"
-                           << "1200";
-    QTest::newRow("grouped") << qint64(123456) << "$1,234.56"
-                             << "1234.56";
-    QTest::newRow("three digit group") << qint64(99999) << "$999.99"
-                                       << "999.99";
-    QTest::newRow("minus a cent") << qint64(-1) << "-$0.01"
-                                  << "-0.01";
-    QTest::newRow("negative") << qint64(-250000) << "-$2,500.00"
-                              << "-2500";
-    QTest::newRow("smallest qint64")
-        << std::numeric_limits<qint64>::min() << "-$92,233,720,368,547,758.08" << QString();
+    const auto row = [](const char *name, qint64 cents, const char *text, const char *plain) {
+        QTest::newRow(name) << cents << QString::fromUtf8(text) << QString::fromUtf8(plain);
+    };
+    row("zero", 0, "$0.00", "0");
+    row("five cents", 5, "$0.05", "0.05");
+    row("one fraction digit", 1250, "$12.50", "12.5");
+    row("whole", 120000, "$1,200.00", "1200");
+    row("grouped", 123456, "$1,234.56", "1234.56");
+    row("three digit group", 99999, "$999.99", "999.99");
+    row("minus a cent", -1, "-$0.01", "-0.01");
+    row("negative", -250000, "-$2,500.00", "-2500");
+    row("smallest qint64", std::numeric_limits<qint64>::min(), "-$92,233,720,368,547,758.08", "");
 }
 
 void TestPayroll::formats() {
@@ -177,10 +172,10 @@ void TestPayroll::formats() {
 }
 
 void TestPayroll::trimming() {
-    QCOMPARE(Money::trimmed(QStringLiteral("\u00A0\u2028 a b\u3000\r\n")), QStringLiteral("a b"));
-    QCOMPARE(Money::trimmed(QStringLiteral("\u200Bx")), QStringLiteral("\u200Bx")); // Cf, not Z
-    QVERIFY(Money::isBlank(QStringLiteral("\u0009\u000B\u000C\u0085\u2029")));
-    QVERIFY(!Money::isBlank(QStringLiteral(" . ")));
+    QCOMPARE(Money::trimmed(u"\u00A0\u2028 a b\u3000\r\n"_s), u"a b"_s);
+    QCOMPARE(Money::trimmed(u"\u200Bx"_s), u"\u200Bx"_s); // Cf, not Z
+    QVERIFY(Money::isBlank(u"\u0009\u000B\u000C\u0085\u2029"_s));
+    QVERIFY(!Money::isBlank(u" . "_s));
 }
 
 // Every row of every new draft has its own identity; a row's current amount follows its
@@ -196,18 +191,14 @@ void TestPayroll::rows() {
             ids.insert(r.id);
     }
     QCOMPARE(ids.size(), 12);
-
-    Earning e;
-    e.hourly = false;
-    e.amount = QStringLiteral("12.50");
-    e.hours = QStringLiteral("abc");
+    Earning e{.hourly = false, .hours = u"abc"_s, .rate = {}, .amount = u"12.50"_s, .ytd = {}};
     QCOMPARE(e.current(), qint64(1250));
     e.hourly = true;
-    e.hours = QStringLiteral("40");
-    e.rate = QStringLiteral("25");
-    e.amount = QStringLiteral("x$y");
+    e.hours = u"40"_s;
+    e.rate = u"25"_s;
+    e.amount = u"x$y"_s;
     QCOMPARE(e.readableCurrent(), std::optional<qint64>(100000));
-    e.rate = QStringLiteral("2,5");
+    e.rate = u"2,5"_s;
     QCOMPARE(e.readableCurrent(), std::nullopt);
 }
 
@@ -216,31 +207,28 @@ void TestPayroll::filename_data() {
     QTest::addColumn<bool>("dated");
     QTest::addColumn<QString>("name");
     const auto row = [](const char *name, const QString &employee, const QString &person) {
-        QTest::newRow(name) << employee << false << QStringLiteral("Corvane_") + person + "__";
+        QTest::newRow(name) << employee << false << u"Corvane_"_s + person + "__";
     };
-    row("breakers and spaces", QStringLiteral("  A/B:C  "), QStringLiteral("A_B_C"));
-    row("blank", QStringLiteral(" \t"), QStringLiteral("Employee"));
-    row("each breaker", QStringLiteral("a\\b*c?d\"e<f>g|h"), QStringLiteral("a_b_c_d_e_f_g_h"));
-    row("two in a row", QStringLiteral("a//b"), QStringLiteral("a__b"));
-    row("control and format", QStringLiteral("a\u0007b\u200Dc\U000E0001d"),
-        QStringLiteral("a_b_c_d"));
-    row("chinese", QStringLiteral("王小明"), QStringLiteral("王小明"));
+    row("breakers and spaces", u"  A/B:C  "_s, u"A_B_C"_s);
+    row("blank", u" \t"_s, u"Employee"_s);
+    row("each breaker", u"a\\b*c?d\"e<f>g|h"_s, u"a_b_c_d_e_f_g_h"_s);
+    row("two in a row", u"a//b"_s, u"a__b"_s);
+    row("control and format", u"a\u0007b\u200Dc\U000E0001d"_s, u"a_b_c_d"_s);
+    row("chinese", u"王小明"_s, u"王小明"_s);
     row("seventy of a hundred", QString(100, u'x'), QString(70, u'x'));
     // The cut counts characters as a person sees them: a flag is the 70th.
-    const QString flag = QStringLiteral("\U0001F1E8\U0001F1E6");
+    const QString flag = u"\U0001F1E8\U0001F1E6"_s;
     row("flag as the seventieth", QString(69, u'a') + flag + "zzz", QString(69, u'a') + flag);
     // Name and ".pdf" stay within 255 bytes (241 for the person without dates), never
     // splitting a character: 48 letters of 5 bytes fit.
-    const QString accented = QStringLiteral("e\u0301\u0323");
+    const QString accented = u"e\u0301\u0323"_s;
     row("byte limit", accented.repeated(80), accented.repeated(48));
     row("exactly at the byte limit", u'x' + accented.repeated(60), u'x' + accented.repeated(48));
     QTest::newRow("seventy emoji keep their dates")
-        << QStringLiteral("\U0001F600").repeated(70) << true
-        << QStringLiteral("Corvane_") + QStringLiteral("\U0001F600").repeated(55) +
-               QStringLiteral("_2026-06-01_2026-06-30");
+        << u"\U0001F600"_s.repeated(70) << true
+        << u"Corvane_"_s + u"\U0001F600"_s.repeated(55) + u"_2026-06-01_2026-06-30"_s;
     QTest::newRow("dated, space kept")
-        << QStringLiteral("Velo Marrick") << true
-        << QStringLiteral("Corvane_Velo Marrick_2026-06-01_2026-06-30");
+        << u"Velo Marrick"_s << true << u"Corvane_Velo Marrick_2026-06-01_2026-06-30"_s;
 }
 
 void TestPayroll::filename() {
@@ -252,7 +240,7 @@ void TestPayroll::filename() {
     d.start = dated ? std::optional(QDate(2026, 6, 1)) : std::nullopt;
     d.end = dated ? std::optional(QDate(2026, 6, 30)) : std::nullopt;
     QCOMPARE(d.filename(), name);
-    QVERIFY((name + QStringLiteral(".pdf")).toUtf8().size() <= 255);
+    QVERIFY((name + u".pdf"_s).toUtf8().size() <= 255);
 }
 
 void TestPayroll::equality() {
@@ -260,10 +248,10 @@ void TestPayroll::equality() {
     QVERIFY(a == PayrollDraft(a));
     const std::function<void(PayrollDraft &)> edits[] = {
         [](PayrollDraft &d) { d.deductions[2].id = QUuid::createUuid(); },
-        [](PayrollDraft &d) { d.reimbursements[0].label = QStringLiteral(" "); },
+        [](PayrollDraft &d) { d.reimbursements[0].label = u" "_s; },
         [](PayrollDraft &d) { d.end.reset(); },
         [](PayrollDraft &d) { d.a4 = true; },
-        [](PayrollDraft &d) { d.notes = QStringLiteral("x"); },
+        [](PayrollDraft &d) { d.notes = u"x"_s; },
         [](PayrollDraft &d) { d.earnings[0].hourly = false; }};
     for (const auto &edit : edits) {
         PayrollDraft b = a;
@@ -272,8 +260,8 @@ void TestPayroll::equality() {
     }
     // Canonically equivalent texts are equal: é precomposed and decomposed.
     PayrollDraft c = a, e = a;
-    c.employee = QStringLiteral("Ren\u00E9");
-    e.employee = QStringLiteral("Rene\u0301");
+    c.employee = u"Ren\u00E9"_s;
+    e.employee = u"Rene\u0301"_s;
     QVERIFY(c == e);
     QVERIFY(PayrollDraft() != PayrollDraft()); // fresh row ids differ
 }
@@ -281,11 +269,11 @@ void TestPayroll::equality() {
 // What each whole-draft action puts in place of a filled-in draft.
 void TestPayroll::replacements() {
     PayrollDraft d = PayrollDraft::sample();
-    d.notes = QStringLiteral("note");
+    d.notes = u"note"_s;
     d.a4 = true;
-    d.currency = QStringLiteral("USD");
+    d.currency = u"USD"_s;
     d.payment = PaymentCode::cheque;
-    d.reimbursements[0].label = QStringLiteral("Travel");
+    d.reimbursements[0].label = u"Travel"_s;
     const PayrollDraft next = replacement(DraftAction::nextEmployee, d);
     const PayrollDraft fresh;
     QCOMPARE(next.employer, d.employer);
@@ -381,7 +369,7 @@ void TestPayroll::validate_data() {
         [](PayrollDraft &d) { d.deductions = {deduction("Tax", "100.01")}; });
     row("reimbursement raises net", "", [](PayrollDraft &d) {
         d.deductions = {deduction("Tax", "120")};
-        d.reimbursements = {Reimbursement{QUuid::createUuid(), "Travel", "20"}};
+        d.reimbursements = {Reimbursement{.label = "Travel", .amount = "20"}};
     });
 }
 
@@ -403,24 +391,22 @@ void TestPayroll::totals() {
              QList<qint64>({270000, 36862, 0, 233138}));
     QCOMPARE(s.grossYTD, std::optional<qint64>(1600000));
     QCOMPARE(s.deductionsYTD, std::optional<qint64>(217387));
-
     // A year-to-date total exists only when every paid row has one.
     PayrollDraft d = valid();
     QCOMPARE(d.totals().grossYTD, std::nullopt);
     QCOMPARE(d.totals().deductionsYTD, std::nullopt); // no rows: nothing to state, not $0.00
     d.earnings.append(earning("Bonus", "1", "50"));
-    d.earnings[0].ytd = QStringLiteral("300");
+    d.earnings[0].ytd = u"300"_s;
     QCOMPARE(d.totals().grossYTD, std::nullopt);
-    d.earnings[1].hours = QStringLiteral("0");
+    d.earnings[1].hours = u"0"_s;
     QCOMPARE(d.totals().grossYTD, std::optional<qint64>(30000)); // an unpaid row may be blank
-    d.earnings[1].ytd = QStringLiteral("12.34");
+    d.earnings[1].ytd = u"12.34"_s;
     QCOMPARE(d.totals().grossYTD, std::optional<qint64>(31234));
     d.deductions = {deduction("Tax", "", "5"), deduction("EI", "0")};
     QCOMPARE(d.totals().deductionsYTD, std::optional<qint64>(500));
-
     // The first unreadable text, in statement order, is the one reported.
-    d.reimbursements[0].amount = QStringLiteral("1,0");
-    d.deductions[0].ytd = QStringLiteral("x");
+    d.reimbursements[0].amount = u"1,0"_s;
+    d.deductions[0].ytd = u"x"_s;
     QCOMPARE(messageOf([&] { d.totals(); }), kComma);
     QCOMPARE(d.readableTotals(), std::nullopt);
 }

@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString logPath;
@@ -45,11 +47,11 @@ public:
         const QString member = message.member();
         const QVariantList args = message.arguments();
         if (member == QLatin1String("ShowItems")) {
-            record(QStringLiteral("ShowItems ") + args.value(0).toStringList().join(u' '));
+            record(u"ShowItems "_s + args.value(0).toStringList().join(u' '));
             message.setDelayedReply(true);
             QTimer::singleShot(delay, [connection, reply = message.createReply()] {
                 connection.send(reply);
-                record(QStringLiteral("ShowItems answered"));
+                record(u"ShowItems answered"_s);
             });
             return true;
         }
@@ -58,16 +60,15 @@ public:
             QVariantMap results;
             if (member == QLatin1String("ChooseApplication")) {
                 const QStringList choices = args.value(3).toStringList();
-                record(QStringLiteral("ChooseApplication ") + choices.join(u' '));
-                results.insert(QStringLiteral("choice"), choices.value(0));
+                record(u"ChooseApplication "_s + choices.join(u' '));
+                results.insert(u"choice"_s, choices.value(0));
             } else if (member == QLatin1String("ComposeEmail")) {
                 const QVariantMap options = qdbus_cast<QVariantMap>(args.value(3));
-                const QStringList files =
-                    options.value(QStringLiteral("attachments")).toStringList();
+                const QStringList files = options.value(u"attachments"_s).toStringList();
                 QFile attached(files.value(0));
-                record(QStringLiteral("ComposeEmail ") +
-                       QString::fromLatin1(attached.open(QIODevice::ReadOnly) ? attached.read(5)
-                                                                              : "none"));
+                record(u"ComposeEmail "_s + QString::fromLatin1(attached.open(QIODevice::ReadOnly)
+                                                                    ? attached.read(5)
+                                                                    : "none"));
             } else {
                 return false;
             }
@@ -76,14 +77,13 @@ public:
         }
         if (member == QLatin1String("OpenFile") || member == QLatin1String("OpenDirectory")) {
             const QVariantMap options = qdbus_cast<QVariantMap>(args.value(2));
-            record(member + QStringLiteral(" ask=") +
-                   (options.value(QStringLiteral("ask")).toBool() ? "true " : "false ") +
+            record(member + u" ask="_s + (options.value(u"ask"_s).toBool() ? "true " : "false ") +
                    QString::fromLatin1(head(args.value(1).value<QDBusUnixFileDescriptor>())));
         } else if (member == QLatin1String("ComposeEmail")) {
             const QVariantMap options = qdbus_cast<QVariantMap>(args.value(1));
-            const auto fds = qdbus_cast<QList<QDBusUnixFileDescriptor>>(
-                options.value(QStringLiteral("attachment_fds")));
-            record(QStringLiteral("ComposeEmail ") +
+            const auto fds =
+                qdbus_cast<QList<QDBusUnixFileDescriptor>>(options.value(u"attachment_fds"_s));
+            record(u"ComposeEmail "_s +
                    QString::fromLatin1(fds.isEmpty() ? QByteArray("none") : head(fds[0])));
         } else {
             return false;
@@ -92,12 +92,11 @@ public:
         // the reply, as a quick portal's may: only a caller that listens before its call
         // hears it.
         const QVariantMap options = qdbus_cast<QVariantMap>(args.value(args.size() - 1));
-        const QString handle = QStringLiteral("/org/freedesktop/portal/desktop/request/") +
+        const QString handle = u"/org/freedesktop/portal/desktop/request/"_s +
                                message.service().mid(1).replace(u'.', u'_') + u'/' +
-                               options.value(QStringLiteral("handle_token")).toString();
+                               options.value(u"handle_token"_s).toString();
         QDBusMessage answer = QDBusMessage::createTargetedSignal(
-            message.service(), handle, QStringLiteral("org.freedesktop.portal.Request"),
-            QStringLiteral("Response"));
+            message.service(), handle, u"org.freedesktop.portal.Request"_s, u"Response"_s);
         answer << response << QVariantMap();
         connection.send(answer);
         connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(handle))));
@@ -116,20 +115,18 @@ int main(int argc, char **argv) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     Service fileManager, portal;
     for (const QString &arg : args.mid(1)) {
-        if (arg.startsWith(QLatin1String("filemanager="))) {
-            fileManager.delay = arg.section(u'=', 1).toInt();
-            bus.registerVirtualObject(QStringLiteral("/org/freedesktop/FileManager1"),
-                                      &fileManager);
-            bus.registerService(QStringLiteral("org.freedesktop.FileManager1"));
-        } else if (arg.startsWith(QLatin1String("backend="))) {
-            portal.response = arg.section(u'=', 1).toUInt();
-            portal.backend = true;
-            bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal);
-            bus.registerService(QStringLiteral("org.freedesktop.impl.portal.desktop.corvane"));
-        } else if (arg.startsWith(QLatin1String("portal="))) {
-            portal.response = arg.section(u'=', 1).toUInt();
-            bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal);
-            bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        const QString kind = arg.section(u'=', 0, 0);
+        const int value = arg.section(u'=', 1).toInt();
+        if (kind == u"filemanager") {
+            fileManager.delay = value;
+            bus.registerVirtualObject(u"/org/freedesktop/FileManager1"_s, &fileManager);
+            bus.registerService(u"org.freedesktop.FileManager1"_s);
+        } else if (kind == u"backend" || kind == u"portal") {
+            portal.response = uint(value);
+            portal.backend = kind == u"backend";
+            bus.registerVirtualObject(u"/org/freedesktop/portal/desktop"_s, &portal);
+            bus.registerService(portal.backend ? u"org.freedesktop.impl.portal.desktop.corvane"_s
+                                               : u"org.freedesktop.portal.Desktop"_s);
         }
     }
     std::puts("ready");

@@ -13,15 +13,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QDBusConnectionInterface>
-#include <QDirIterator>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,8 +31,7 @@ QStringList lines(const QString &path) {
 // A program that appends each of its arguments, one a line, to `log`, then exits with
 // `status` after `delay` seconds.
 void recorder(const QString &path, const QString &log, int status = 0, int delay = 0) {
-    const QString script =
-        QStringLiteral("#!/bin/sh\nsleep %3\nprintf '%s\\n' \"$@\" >> '%1'\nexit %2\n");
+    const QString script = u"#!/bin/sh\nsleep %3\nprintf '%s\\n' \"$@\" >> '%1'\nexit %2\n"_s;
     QVERIFY(writeFile(path, script.arg(log).arg(status).arg(delay).toUtf8(), 0755));
 }
 
@@ -41,7 +39,7 @@ void recorder(const QString &path, const QString &log, int status = 0, int delay
 struct Standin {
     QProcess process;
     explicit Standin(const QString &log, const QStringList &services) {
-        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/desktop_standin"),
+        process.start(QCoreApplication::applicationDirPath() + u"/desktop_standin"_s,
                       QStringList{log} + services);
         if (!process.waitForReadyRead(10000)) qWarning("the stand-in did not start");
     }
@@ -58,24 +56,24 @@ struct RealPortal {
     QProcess process;
     bool ready = false;
     explicit RealPortal(const QString &folder) {
-        const QString portals = folder + QStringLiteral("/portals");
+        const QString portals = folder + u"/portals"_s;
         QDir().mkpath(portals);
-        QFile entry(portals + QStringLiteral("/corvane.portal"));
+        QFile entry(portals + u"/corvane.portal"_s);
         if (!entry.open(QIODevice::WriteOnly)) return;
         entry.write("[portal]\nDBusName=org.freedesktop.impl.portal.desktop.corvane\n"
                     "Interfaces=org.freedesktop.impl.portal.AppChooser;"
                     "org.freedesktop.impl.portal.Email;\nUseIn=corvane\n");
         entry.close();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DESKTOP_PORTAL_DIR"), portals);
-        env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("corvane"));
+        env.insert(u"XDG_DESKTOP_PORTAL_DIR"_s, portals);
+        env.insert(u"XDG_CURRENT_DESKTOP"_s, u"corvane"_s);
         process.setProcessEnvironment(env);
         process.setStandardErrorFile(QProcess::nullDevice()); // warnings about absent services
-        process.start(QString::fromLatin1(program), {QStringLiteral("--replace")});
+        process.start(QString::fromLatin1(program), {u"--replace"_s});
         ready = QTest::qWaitFor(
             [] {
                 return QDBusConnection::sessionBus().interface()->isServiceRegistered(
-                    QStringLiteral("org.freedesktop.portal.Desktop"));
+                    u"org.freedesktop.portal.Desktop"_s);
             },
             10000);
     }
@@ -122,22 +120,22 @@ private:
 void TestDesktopServices::initTestCase() {
     QVERIFY(m_scratch.isValid());
     QVERIFY2(qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"), "run under dbus-run-session");
-    m_bin = m_scratch.filePath(QStringLiteral("bin"));
-    m_log = m_scratch.filePath(QStringLiteral("log"));
-    const QString data = m_scratch.filePath(QStringLiteral("data"));
-    const QString config = m_scratch.filePath(QStringLiteral("config"));
-    const QString runtime = m_scratch.filePath(QStringLiteral("run"));
+    m_bin = m_scratch.filePath(u"bin"_s);
+    m_log = m_scratch.filePath(u"log"_s);
+    const QString data = m_scratch.filePath(u"data"_s);
+    const QString config = m_scratch.filePath(u"config"_s);
+    const QString runtime = m_scratch.filePath(u"run"_s);
     QDir().mkpath(runtime);
     ::chmod(QFile::encodeName(runtime).constData(), 0700);
     // The registry reads these once, at its first use: every entry is written first.
-    qputenv("HOME", QFile::encodeName(m_scratch.filePath(QStringLiteral("home"))));
+    qputenv("HOME", QFile::encodeName(m_scratch.filePath(u"home"_s)));
     qputenv("XDG_DATA_HOME", QFile::encodeName(data));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     qputenv("PATH", QFile::encodeName(m_bin) + ":/usr/bin:/bin");
-    QDir().mkpath(m_scratch.filePath(QStringLiteral("home/Documents")));
-    const QString apps = data + QStringLiteral("/applications/");
-    const QString record = m_bin + QStringLiteral("/record");
+    QDir().mkpath(m_scratch.filePath(u"home/Documents"_s));
+    const QString apps = data + u"/applications/"_s;
+    const QString record = m_bin + u"/record"_s;
     recorder(record, m_log);
     const QByteArray exec = "Exec=" + record.toUtf8() + " %f\n";
     const QByteArray anyApp = "[Desktop Entry]\nType=Application\n";
@@ -158,11 +156,11 @@ void TestDesktopServices::initTestCase() {
                       "[Default Applications]\napplication/pdf=corvane-test-default.desktop;\n"
                       "[Removed Associations]\napplication/pdf=corvane-test-removed.desktop;\n"));
     // The registry finds handlers through the cache that packages' install scripts make.
-    QCOMPARE(QProcess::execute(QStringLiteral("update-desktop-database"), {apps}), 0);
+    QCOMPARE(QProcess::execute(u"update-desktop-database"_s, {apps}), 0);
     // A file named after an employee written to do harm in a shell.
     PayrollDraft draft;
-    draft.employee = QStringLiteral("Smith & Sons; touch PWNED; : 'x' $HOME 王");
-    m_pdf = m_scratch.filePath(draft.filename() + QStringLiteral(".pdf"));
+    draft.employee = u"Smith & Sons; touch PWNED; : 'x' $HOME 王"_s;
+    m_pdf = m_scratch.filePath(draft.filename() + u".pdf"_s);
     QVERIFY(writeFile(m_pdf, "%PDF-1.4 stand-in"));
     QDir::setCurrent(m_scratch.path());
 }
@@ -172,13 +170,13 @@ void TestDesktopServices::registryListsPdfHandlersFirst() {
     QStringList pdf, others;
     for (const platform::Application &app : apps)
         (app.opensPdf ? pdf : others).append(app.name);
-    QCOMPARE(apps.value(0).name, QStringLiteral("Zeta Default")); // the user's default first
+    QCOMPARE(apps.value(0).name, u"Zeta Default"_s); // the user's default first
     for (const char *name : {"Hidden Handler", "Alias Viewer", "Shell Lister"})
         QVERIFY2(pdf.contains(QLatin1String(name)), name);
     for (const char *name : {"Removed Viewer", "Plain Editor"})
         QVERIFY2(others.contains(QLatin1String(name)) && !pdf.contains(QLatin1String(name)), name);
-    QVERIFY(!(pdf + others).contains(QStringLiteral("Not Installed")));
-    QCOMPARE((pdf + others).count(QStringLiteral("Hidden Handler")), 1);
+    QVERIFY(!(pdf + others).contains(u"Not Installed"_s));
+    QCOMPARE((pdf + others).count(u"Hidden Handler"_s), 1);
 }
 
 void TestDesktopServices::launchPassesThePathAsData_data() {
@@ -197,7 +195,7 @@ void TestDesktopServices::launchPassesThePathAsData() {
     QFETCH(QString, argument);
     QVERIFY(platform::launch(id, m_pdf));
     QTRY_COMPARE_WITH_TIMEOUT(lines(m_log), QStringList{argument}, 10000);
-    QVERIFY(!QFileInfo::exists(m_scratch.filePath(QStringLiteral("PWNED"))));
+    QVERIFY(!QFileInfo::exists(m_scratch.filePath(u"PWNED"_s)));
 }
 
 // No portal on this bus: the chooser of ours appears, with nothing chosen until a row is.
@@ -208,13 +206,12 @@ void TestDesktopServices::chooserStartsWithNothingChosen() {
     m_desktop.openWith(&window, m_pdf, [&](const platform::Outcome &o) { outcome = o; });
     auto *chooser = waitForModal<platform::ApplicationChooser>();
     QVERIFY(chooser);
-    QCOMPARE(chooser->windowTitle(), QStringLiteral("选择打开 PDF 的应用"));
+    QCOMPARE(chooser->windowTitle(), u"选择打开 PDF 的应用"_s);
     chooser->list()->setFocus();
     QTest::keyClick(chooser->list(), Qt::Key_Return); // Enter alone opens nothing
     QVERIFY(chooser->isVisible());
     QVERIFY(!chooser->openButton()->isEnabled());
-    const auto rows =
-        chooser->list()->findItems(QStringLiteral("Hidden Handler"), Qt::MatchExactly);
+    const auto rows = chooser->list()->findItems(u"Hidden Handler"_s, Qt::MatchExactly);
     QCOMPARE(rows.size(), 1);
     rows[0]->setSelected(true);
     QVERIFY(chooser->openButton()->isEnabled());
@@ -254,18 +251,16 @@ void TestDesktopServices::portalResponses() {
     QFETCH(bool, realFrontEnd);
     if (realFrontEnd && !QFileInfo(QString::fromLatin1(RealPortal::program)).isExecutable())
         QSKIP("xdg-desktop-portal is not installed");
-    const QString calls = m_scratch.filePath(QStringLiteral("calls"));
+    const QString calls = m_scratch.filePath(u"calls"_s);
     QFile::remove(calls);
-    Standin standin(calls,
-                    {(realFrontEnd ? QStringLiteral("backend=%1") : QStringLiteral("portal=%1"))
-                         .arg(response)});
+    Standin standin(calls, {(realFrontEnd ? u"backend=%1"_s : u"portal=%1"_s).arg(response)});
     std::optional<RealPortal> portal;
     if (realFrontEnd) {
         portal.emplace(m_scratch.path());
         QVERIFY(portal->ready);
     }
-    recorder(m_bin + QStringLiteral("/xdg-email"), m_log);
-    recorder(m_bin + QStringLiteral("/xdg-open"), m_log);
+    for (const char *fallback : {"/xdg-email", "/xdg-open"})
+        recorder(m_bin + QLatin1String(fallback), m_log);
     NotedAlerts desktop;
     ContentView view(&desktop);
     view.show();
@@ -274,15 +269,14 @@ void TestDesktopServices::portalResponses() {
         view.setStage(WorkflowStep::review);
         view.reviewPanel()->openWithButton()->click();
     } else {
-        view.findChild<QAction *>(request == QLatin1String("ComposeEmail")
-                                      ? QStringLiteral("shareByMail")
-                                      : QStringLiteral("shareInFolder"))
+        view.findChild<QAction *>(request == QLatin1String("ComposeEmail") ? u"shareByMail"_s
+                                                                           : u"shareInFolder"_s)
             ->trigger();
     }
     QTRY_COMPARE_WITH_TIMEOUT(lines(calls).size(), 1, 10000);
     // The real front end asks the back end to choose among the applications for PDFs.
     const QString asked = realFrontEnd && request == QLatin1String("OpenFile")
-                              ? QStringLiteral("ChooseApplication corvane-test-default")
+                              ? u"ChooseApplication corvane-test-default"_s
                               : request;
     QVERIFY2(lines(calls)[0].startsWith(asked) &&
                  (asked != request || lines(calls)[0].endsWith("%PDF-")),
@@ -310,7 +304,7 @@ void TestDesktopServices::fallbackExitStatus_data() {
     QTest::newRow("mail composed") << "xdg-email" << 0 << QString();
     for (int status : {1, 2, 3})
         QTest::addRow("mail status %d", status)
-            << "xdg-email" << status << QStringLiteral("退出状态 %1").arg(status);
+            << "xdg-email" << status << u"退出状态 %1"_s.arg(status);
     QTest::newRow("no xdg-email") << "xdg-email" << -1 << "找不到 xdg-email";
     QTest::newRow("folder shown") << "xdg-open" << 0 << QString();
     QTest::newRow("folder status 4") << "xdg-open" << 4 << "退出状态 4";
@@ -345,14 +339,14 @@ void TestDesktopServices::fallbackExitStatus() {
 }
 
 void TestDesktopServices::slowFileManagerBlocksNothing() {
-    const QString calls = m_scratch.filePath(QStringLiteral("calls"));
+    const QString calls = m_scratch.filePath(u"calls"_s);
     QFile::remove(calls);
-    Standin standin(calls, {QStringLiteral("filemanager=4000")});
-    recorder(m_bin + QStringLiteral("/xdg-open"), m_log);
+    Standin standin(calls, {u"filemanager=4000"_s});
+    recorder(m_bin + u"/xdg-open"_s, m_log);
     std::optional<platform::Outcome> outcome;
     m_desktop.showInFolder(nullptr, m_pdf, [&](const platform::Outcome &o) { outcome = o; });
-    QVERIFY(!lines(calls).contains(QStringLiteral("ShowItems answered"))); // back at once
-    QTRY_VERIFY_WITH_TIMEOUT(lines(calls).contains(QStringLiteral("ShowItems answered")), 8000);
+    QVERIFY(!lines(calls).contains(u"ShowItems answered"_s)); // back at once
+    QTRY_VERIFY_WITH_TIMEOUT(lines(calls).contains(u"ShowItems answered"_s), 8000);
     QCOMPARE(lines(calls).first(),
              "ShowItems " + QString::fromUtf8(QUrl::fromLocalFile(m_pdf).toEncoded()));
     QTest::qWait(300);
@@ -375,19 +369,18 @@ QStringList filesIn(const QStringList &folders) {
 }
 
 void TestDesktopServices::saveAsksBeforeReplacing() {
-    const QString kept = m_scratch.filePath(QStringLiteral("home/Documents/march.pdf"));
+    const QString kept = m_scratch.filePath(u"home/Documents/march.pdf"_s);
     QVERIFY(writeFile(kept, "the statement the user kept"));
-    const QStringList home = {m_scratch.filePath(QStringLiteral("home")),
-                              m_scratch.filePath(QStringLiteral("config"))};
+    const QStringList home = {m_scratch.filePath(u"home"_s), m_scratch.filePath(u"config"_s)};
     const QStringList before = filesIn(home);
     // The user types "march" and declines to replace march.pdf, then cancels.
     QTimer::singleShot(0, [&] {
         auto *dialog = waitForModal<QFileDialog>();
         if (!dialog) return;
         QCOMPARE(dialog->directory().absolutePath(), QFileInfo(kept).absolutePath());
-        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
         name->selectAll();
-        QTest::keyClicks(name, QStringLiteral("march"));
+        QTest::keyClicks(name, u"march"_s);
         QTimer::singleShot(0, [dialog] {
             auto *question = waitForModal<QMessageBox>();
             if (question) question->button(QMessageBox::No)->click();
@@ -395,22 +388,21 @@ void TestDesktopServices::saveAsksBeforeReplacing() {
         });
         QTest::keyClick(name, Qt::Key_Return);
     });
-    QCOMPARE(m_desktop.askSavePath(nullptr, QStringLiteral("Corvane_x.pdf")), QString());
+    QCOMPARE(m_desktop.askSavePath(nullptr, u"Corvane_x.pdf"_s), QString());
     QCOMPARE(contents(kept), QByteArray("the statement the user kept"));
     // A new name is taken with ".pdf", and the next dialog opens in the folder last used.
-    const QString elsewhere = m_scratch.filePath(QStringLiteral("elsewhere"));
+    const QString elsewhere = m_scratch.filePath(u"elsewhere"_s);
     QDir().mkpath(elsewhere);
     QTimer::singleShot(0, [&] {
         auto *dialog = waitForModal<QFileDialog>();
         if (!dialog) return;
         dialog->setDirectory(elsewhere);
-        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
         name->selectAll();
-        QTest::keyClicks(name, QStringLiteral("april"));
+        QTest::keyClicks(name, u"april"_s);
         QTest::keyClick(name, Qt::Key_Return);
     });
-    QCOMPARE(m_desktop.askSavePath(nullptr, QStringLiteral("Corvane_x.pdf")),
-             elsewhere + QStringLiteral("/april.pdf"));
+    QCOMPARE(m_desktop.askSavePath(nullptr, u"Corvane_x.pdf"_s), elsewhere + u"/april.pdf"_s);
     QCOMPARE(platform::saveFolder(elsewhere), elsewhere);
     QCOMPARE(filesIn(home), before); // no dialog history or settings outlive the run
 }

@@ -15,6 +15,8 @@
 #include <QPrinter>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestPrinting : public QObject {
     Q_OBJECT
 private slots:
@@ -38,13 +40,12 @@ void TestPrinting::queueStates_data() {
     QTest::addColumn<QString>("state");   // the command that puts the queue in it
     QTest::addColumn<QString>("restore"); // and the one that ends it
     QTest::addColumn<QString>("said");
-    QTest::newRow("ready") << QString() << QString() << QStringLiteral("note:已发送到打印机 “%1”");
+    QTest::newRow("ready") << QString() << QString() << u"note:已发送到打印机 “%1”"_s;
     QTest::newRow("stopped") << "cupsdisable"
                              << "cupsenable"
-                             << QStringLiteral("note:打印机 “%1” 已暂停，作业会等到它恢复后再打印");
-    QTest::newRow("refusing jobs")
-        << "cupsreject"
-        << "cupsaccept" << QStringLiteral("alert:无法打印|无法打印到“%1”");
+                             << u"note:打印机 “%1” 已暂停，作业会等到它恢复后再打印"_s;
+    QTest::newRow("refusing jobs") << "cupsreject"
+                                   << "cupsaccept" << u"alert:无法打印|无法打印到“%1”"_s;
 }
 
 void TestPrinting::queueStates() {
@@ -56,7 +57,7 @@ void TestPrinting::queueStates() {
         QSKIP("this user may not change the test queue");
     const auto restored = qScopeGuard([&] {
         if (state.isEmpty()) return;
-        runProgram(QStringLiteral("cancel"), {QStringLiteral("-a"), m_queue});
+        runProgram(u"cancel"_s, {u"-a"_s, m_queue});
         runProgram(restore, {m_queue});
     });
     QFile::remove(m_output);
@@ -86,8 +87,8 @@ void TestPrinting::queueStates() {
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_output).size() > 1000, 30000);
     QTest::qWait(500); // the queue may still be writing
     const QStringList text = readPdf(contents(m_output)).allLines();
-    QVERIFY(text.contains(QStringLiteral("FULL DEPOSIT NET PAYMENT $2,331.38")));
-    QVERIFY(runProgram(QStringLiteral("pdffonts"), {m_output}).text.contains("CorvaneSans"));
+    QVERIFY(text.contains(u"FULL DEPOSIT NET PAYMENT $2,331.38"_s));
+    QVERIFY(runProgram(u"pdffonts"_s, {m_output}).text.contains("CorvaneSans"));
 }
 
 QTEST_MAIN(TestPrinting)

@@ -2,11 +2,11 @@
 #include "statement_pdf/composer.h"
 #include "statement_pdf/fonts.h"
 
-#include <QBuffer>
 #include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QPdfWriter>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 using StubPDF::Composer;
 
@@ -15,7 +15,7 @@ namespace {
 PayrollDraft draft(bool a4 = false) {
     PayrollDraft d;
     d.a4 = a4;
-    d.employee = QStringLiteral("Ada");
+    d.employee = u"Ada"_s;
     return d;
 }
 
@@ -30,7 +30,6 @@ private slots:
     void shrinkSteps();
     void normalisation_data();
     void normalisation();
-    void pageTexts();
 };
 
 void TestComposer::blockEndingAtTheLimitFits() {
@@ -39,33 +38,36 @@ void TestComposer::blockEndingAtTheLimitFits() {
     // 10 empty meta lines of 22 and 16 one-line rows of 24 bring the cursor to 686, so a
     // heading of 56 ends exactly at the bottom limit 792 − 50.
     for (int i = 0; i < 10; ++i)
-        c.meta(QStringLiteral("L"), QString());
+        c.meta(u"L"_s, QString());
     for (int i = 0; i < 16; ++i)
-        c.row({QStringLiteral("r")}, {1.0}, false, false);
+        c.row({u"r"_s}, {1.0}, false, false);
     QCOMPARE(c.cursor(), 686.0);
     QCOMPARE(c.textHeight(QString(), 9, false, 100), 13.0); // empty text: size + 4
-    c.heading(QStringLiteral("FITS"));
+    c.heading(u"FITS"_s);
     QCOMPARE(c.page(), 1);
     QCOMPARE(c.cursor(), 722.0);
-    c.heading(QStringLiteral("BREAKS")); // 722 + 56 is past the limit
+    c.heading(u"BREAKS"_s); // 722 + 56 is past the limit
     QCOMPARE(c.page(), 2);
     QCOMPARE(c.cursor(), 82 + c.textHeight(c.continuationLine(), 9, false, 536) + 14 + 36);
+    // A continued page without an end date still reads as one.
+    QCOMPARE(c.continuationLine(), u"Ada  |    |  Continued"_s);
+    QCOMPARE(c.footer(), u"CAD  |  Page 2"_s);
     const PdfText pdf = readPdf(c.close());
-    QCOMPARE(pdf.pages[1][2], QStringLiteral("BREAKS")); // a heading is never "(CONTINUED)"
+    QCOMPARE(pdf.pages[1][2], u"BREAKS"_s); // a heading is never "(CONTINUED)"
 }
 
 void TestComposer::shrinkSteps() {
     Composer c(draft());
     c.open();
-    QCOMPARE(c.shrunkSize(QStringLiteral("$1.00"), false, 100), 9.5);
-    QCOMPARE(c.shrunkSize(QStringLiteral("000000099999.99"), false, 536 * 0.10), 6.5);
+    QCOMPARE(c.shrunkSize(u"$1.00"_s, false, 100), 9.5);
+    QCOMPARE(c.shrunkSize(u"000000099999.99"_s, false, 536 * 0.10), 6.5);
     // The same sizes as measuring every step from 9.5 down, a quarter point at a time.
     QBuffer sink;
     sink.open(QIODevice::WriteOnly);
     QPdfWriter device(&sink);
     device.setResolution(StubPDF::deviceResolution);
-    for (const QString &text : {QStringLiteral("$999,999,999.99"), QStringLiteral("$12,345.67"),
-                                QStringLiteral("99999.99 "), QStringLiteral("$1.00")}) {
+    for (const QString &text :
+         {u"$999,999,999.99"_s, u"$12,345.67"_s, u"99999.99 "_s, u"$1.00"_s}) {
         for (const bool bold : {false, true}) {
             for (qreal width = 30; width <= 130; width += 1.5) {
                 qreal expected = 9.5;
@@ -85,17 +87,16 @@ void TestComposer::shrinkSteps() {
     }
     // The text of a shrunk cell is still drawn.
     c.row({"Hours", "000000099999.99"}, {0.9, 0.1}, false, false);
-    QVERIFY(
-        readPdf(c.close()).allLines().join(QString()).contains(QStringLiteral("000000099999.99")));
+    QVERIFY(readPdf(c.close()).allLines().join(QString()).contains(u"000000099999.99"_s));
 }
 
 void TestComposer::normalisation_data() {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("crlf") << QStringLiteral("a\r\nb") << QStringLiteral("a\nb");
-    QTest::newRow("lone cr") << QStringLiteral("a\rb\r") << QStringLiteral("a\nb\n");
-    QTest::newRow("cr cr lf") << QStringLiteral("a\r\r\nb") << QStringLiteral("a\n\nb");
-    QTest::newRow("tab") << QStringLiteral("\ta\t") << QStringLiteral("    a    ");
+    QTest::newRow("crlf") << u"a\r\nb"_s << u"a\nb"_s;
+    QTest::newRow("lone cr") << u"a\rb\r"_s << u"a\nb\n"_s;
+    QTest::newRow("cr cr lf") << u"a\r\r\nb"_s << u"a\n\nb"_s;
+    QTest::newRow("tab") << u"\ta\t"_s << u"    a    "_s;
     QTest::newRow("empty") << QString() << QString();
 }
 
@@ -105,19 +106,5 @@ void TestComposer::normalisation() {
     QCOMPARE(Composer::normalised(in), out);
 }
 
-// A continued page without an end date still reads as one.
-void TestComposer::pageTexts() {
-    Composer c(draft());
-    c.open();
-    c.beginPage();
-    QCOMPARE(c.continuationLine(), QStringLiteral("Ada  |    |  Continued"));
-    QCOMPARE(c.footer(), QStringLiteral("CAD  |  Page 2"));
-    c.close();
-}
-
-int main(int argc, char **argv) {
-    QGuiApplication app(argc, argv);
-    TestComposer test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestComposer)
 #include "test_composer.moc"

@@ -7,19 +7,19 @@
 #include "statement_pdf/metrics_device.h"
 #include "statement_pdf/stub_pdf.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainterPath>
 #include <QRawFont>
-#include <QTemporaryDir>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString reference = QStringLiteral(REFERENCE_DIR);
 
 QString written(const QTemporaryDir &dir, const char *name, const QByteArray &pdf) {
-    const QString path = dir.filePath(QString::fromLatin1(name) + QStringLiteral(".pdf"));
+    const QString path = dir.filePath(QString::fromLatin1(name) + u".pdf"_s);
     QFile file(path);
     if (file.open(QIODevice::WriteOnly)) file.write(pdf);
     return path;
@@ -62,7 +62,7 @@ void TestPdfWriter::samePage() {
     QTemporaryDir dir;
     const QString path = written(dir, "statement", StubPDF::make(draft));
     const QStringList now = lines(runProgram(QStringLiteral(GLYPH_POSITIONS), {path}).text);
-    QFile before(reference + u'/' + name + QStringLiteral(".txt"));
+    QFile before(reference + u'/' + name + u".txt"_s);
     QVERIFY(before.open(QIODevice::ReadOnly));
     const QStringList then = lines(QString::fromUtf8(before.readAll()));
     QCOMPARE(now.size(), then.size());
@@ -71,21 +71,20 @@ void TestPdfWriter::samePage() {
         QCOMPARE(a.value(0), b.value(0)); // page
         for (int column : {1, 2, 3, 4})
             QVERIFY2(qAbs(a.value(column).toDouble() - b.value(column).toDouble()) <= 0.05,
-                     qPrintable(now[i] + QStringLiteral(" / ") + then[i]));
+                     qPrintable(now[i] + u" / "_s + then[i]));
         // The old engine named a space as a tab or nothing; it is a space now.
         if (!b.value(5).trimmed().isEmpty()) QCOMPARE(a.value(5), b.value(5));
     }
-    QFile text(reference + u'/' + name + QStringLiteral(".raw.txt"));
+    QFile text(reference + u'/' + name + u".raw.txt"_s);
     QVERIFY(text.open(QIODevice::ReadOnly));
-    QCOMPARE(runProgram(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}).text,
-             QString::fromUtf8(text.readAll()));
-    const ProgramOutput check = runProgram(QStringLiteral("qpdf"), {"--check", path});
+    QCOMPARE(runProgram(u"pdftotext"_s, {path, u"-"_s}).text, QString::fromUtf8(text.readAll()));
+    const ProgramOutput check = runProgram(u"qpdf"_s, {"--check", path});
     QVERIFY2(check.ok() && check.text.contains("No syntax or stream encoding errors"),
              qPrintable(check.text));
     // Every font embedded as a subset with its Unicode map; the bundled faces under their
     // own family, so that no installed font of the same name can stand in. Only characters
     // they lack come from another face.
-    const QStringList fonts = lines(runProgram(QStringLiteral("pdffonts"), {path}).text).mid(2);
+    const QStringList fonts = lines(runProgram(u"pdffonts"_s, {path}).text).mid(2);
     for (const QString &font : fonts) { // name, type (two words), encoding, emb, sub, uni
         const QStringList f = font.split(u' ', Qt::SkipEmptyParts);
         QVERIFY2(f.size() >= 8 && f[4] == u"yes" && f[5] == u"yes" && f[6] == u"yes" &&
@@ -98,7 +97,7 @@ void TestPdfWriter::samePage() {
 
 // The viewer the window uses draws page 1 as it drew the old file (anti-aliasing aside).
 void TestPdfWriter::viewerDrawsTheSamePage() {
-    QFile old(reference + QStringLiteral("/sample.pdf"));
+    QFile old(reference + u"/sample.pdf"_s);
     QVERIFY(old.open(QIODevice::ReadOnly));
     const QImage before = firstPage(old.readAll());
     const QImage now = firstPage(StubPDF::make(PayrollDraft::sample()));
@@ -119,10 +118,9 @@ QStringList structure(const QByteArray &pdf) {
     const QString path = written(dir, "tagged", pdf);
     const ProgramOutput check = runProgram(QStringLiteral(CHECK_TAGS), {path});
     QStringList items;
-    for (const QString &line :
-         lines(runProgram(QStringLiteral("pdfinfo"), {QStringLiteral("-struct-text"), path}).text))
+    for (const QString &line : lines(runProgram(u"pdfinfo"_s, {u"-struct-text"_s, path}).text))
         items.append(line.trimmed());
-    if (!check.ok()) items.prepend(QStringLiteral("marked content does not match: ") + check.text);
+    if (!check.ok()) items.prepend(u"marked content does not match: "_s + check.text);
     return items;
 }
 
@@ -142,11 +140,10 @@ bool inOrder(const QStringList &items, const QStringList &wanted) {
 void TestPdfWriter::taggedInReadingOrder() {
     const QByteArray pdf = StubPDF::make(PayrollDraft::sample());
     QTemporaryDir dir;
-    QVERIFY(runProgram(QStringLiteral("pdfinfo"), {written(dir, "sample", pdf)})
-                .text.contains(QStringLiteral("Tagged:          yes")));
+    QVERIFY(runProgram(u"pdfinfo"_s, {written(dir, "sample", pdf)})
+                .text.contains(u"Tagged:          yes"_s));
     const QStringList items = structure(pdf);
-    QVERIFY2(!items.value(0).startsWith(QStringLiteral("marked content")),
-             qPrintable(items.value(0)));
+    QVERIFY2(!items.value(0).startsWith(u"marked content"_s), qPrintable(items.value(0)));
     // Reading order, "|" between items.
     const QString order = QStringLiteral(
         "Document|H1 (block)|\"PAY STUB\"|Table (block)|TR|TH:|/Scope /Row|\"EMPLOYER\"|TD|"
@@ -156,8 +153,8 @@ void TestPdfWriter::taggedInReadingOrder() {
         "\"$16,000.00\"|TH:|/Scope /Row|\"TOTAL GROSS EARNINGS\"|\"DEDUCTIONS\"|"
         "\"REIMBURSEMENTS\"|P (block)|\"FULL DEPOSIT\"|\"NET PAYMENT  $2,331.38\"");
     QVERIFY2(inOrder(items, order.split(u'|')), qPrintable(items.join(u'|')));
-    QCOMPARE(items.last(), QStringLiteral("\"NET PAYMENT  $2,331.38\""));
-    QVERIFY(!items.contains(QStringLiteral("\"CAD  |  Page 1\""))); // the footer is pagination
+    QCOMPARE(items.last(), u"\"NET PAYMENT  $2,331.38\""_s);
+    QVERIFY(!items.contains(u"\"CAD  |  Page 1\""_s)); // the footer is pagination
 }
 
 // Tables broken across pages and notes over several pages are in the tree once each, in
@@ -166,25 +163,22 @@ void TestPdfWriter::continuedPagesReadOnce() {
     PayrollDraft d = StatementDrafts::manyRows();
     d.notes = StatementDrafts::longNotes().notes;
     d.notes.replace(400, 1, u'\n'); // a second paragraph, and an empty third
-    d.notes += QStringLiteral("\n\nlast paragraph");
+    d.notes += u"\n\nlast paragraph"_s;
     const QStringList items = structure(StubPDF::make(d));
-    QVERIFY2(!items.value(0).startsWith(QStringLiteral("marked content")),
-             qPrintable(items.value(0)));
-    QCOMPARE(items.count(QStringLiteral("Table (block)")), 4);   // header block and three sections
-    QCOMPARE(items.count(QStringLiteral("\"Description\"")), 3); // one heading row each
+    QVERIFY2(!items.value(0).startsWith(u"marked content"_s), qPrintable(items.value(0)));
+    QCOMPARE(items.count(u"Table (block)"_s), 4);   // header block and three sections
+    QCOMPARE(items.count(u"\"Description\""_s), 3); // one heading row each
     for (int i = 1; i <= 30; ++i)
-        for (const QString &row : {QStringLiteral("Shift premium %1"),
-                                   QStringLiteral("Union dues %1"), QStringLiteral("Mileage %1")})
+        for (const QString &row : {u"Shift premium %1"_s, u"Union dues %1"_s, u"Mileage %1"_s})
             QCOMPARE(items.count(u'"' + row.arg(i) + u'"'), 1);
     QVERIFY(inOrder(items, {"\"Shift premium 1\"", "\"Shift premium 30\"", "\"Union dues 1\"",
                             "\"Union dues 30\"", "\"Mileage 30\""}));
     for (const QString &item : items)
-        QVERIFY2(!item.contains(QStringLiteral("CONTINUED")) &&
-                     !item.contains(QStringLiteral("Continued")) &&
-                     !item.contains(QStringLiteral("Page ")),
+        QVERIFY2(!item.contains(u"CONTINUED"_s) && !item.contains(u"Continued"_s) &&
+                     !item.contains(u"Page "_s),
                  qPrintable(item));
-    QCOMPARE(items.count(QStringLiteral("\"PAY STUB\"")), 1);
-    const qsizetype notes = items.indexOf(QStringLiteral("\"ADDITIONAL NOTES\""));
+    QCOMPARE(items.count(u"\"PAY STUB\""_s), 1);
+    const qsizetype notes = items.indexOf(u"\"ADDITIONAL NOTES\""_s);
     QVERIFY(notes > 0);
     // Paragraph by paragraph, the words of each as the notes have them.
     QStringList paragraphs;
@@ -206,19 +200,14 @@ void TestPdfWriter::continuedPagesReadOnce() {
 void TestPdfWriter::seventyThousandNoteLines() {
     QTemporaryDir dir;
     const QString path = written(
-        dir, "long",
-        StubPDF::make(StatementDrafts::numberedNotes(70000, QStringLiteral("line "), u'\n')));
-    const QString tree = runProgram(QStringLiteral("pdfinfo"), {"-struct", path}).text;
-    QCOMPARE(tree.count(QStringLiteral("P (block)")), 70001); // and the net payment
-    const QString pages = runProgram(QStringLiteral("pdfinfo"), {path}).text;
-    const QString last = pages.section(QStringLiteral("Pages:"), 1).section(u'\n', 0, 0).trimmed();
-    QVERIFY(runProgram(QStringLiteral("pdftotext"), {"-f", last, "-l", last, path, "-"})
-                .text.contains(QStringLiteral("line 69999\n")));
+        dir, "long", StubPDF::make(StatementDrafts::numberedNotes(70000, u"line "_s, u'\n')));
+    const QString tree = runProgram(u"pdfinfo"_s, {"-struct", path}).text;
+    QCOMPARE(tree.count(u"P (block)"_s), 70001); // and the net payment
+    const QString pages = runProgram(u"pdfinfo"_s, {path}).text;
+    const QString last = pages.section(u"Pages:"_s, 1).section(u'\n', 0, 0).trimmed();
+    QVERIFY(runProgram(u"pdftotext"_s, {"-f", last, "-l", last, path, "-"})
+                .text.contains(u"line 69999\n"_s));
 }
 
-int main(int argc, char **argv) {
-    QGuiApplication app(argc, argv);
-    TestPdfWriter test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestPdfWriter)
 #include "test_pdf_writer.moc"

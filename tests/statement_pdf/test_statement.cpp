@@ -5,10 +5,11 @@
 #include "statement_drafts.h"
 #include "statement_pdf/stub_pdf.h"
 
-#include <QGuiApplication>
 #include <QtTest>
 
 #include <thread>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -22,8 +23,7 @@ PayrollDraft withDeductions(int count) {
     PayrollDraft d = PayrollDraft::sample();
     d.deductions.clear();
     for (int i = 0; i < count; ++i)
-        d.deductions.append({QUuid::createUuid(), QStringLiteral("Deduction %1").arg(i),
-                             QStringLiteral("1"), QString()});
+        d.deductions.append({.label = u"Deduction %1"_s.arg(i), .amount = u"1"_s, .ytd = {}});
     return d;
 }
 
@@ -46,15 +46,14 @@ private slots:
 void TestStatement::pagesAndInformation() {
     PayrollDraft d = PayrollDraft::sample();
     PdfText pdf = render(d);
-    QCOMPARE(pdf.title, QStringLiteral("Pay Stub"));
-    QCOMPARE(pdf.creator, QStringLiteral("Corvane Native"));
+    QCOMPARE(pdf.title, u"Pay Stub"_s);
+    QCOMPARE(pdf.creator, u"Corvane Native"_s);
     QCOMPARE(pdf.sizes, QList<QSizeF>{QSizeF(612, 792)});
     d.a4 = true;
     pdf = render(d);
     QCOMPARE(pdf.pageCount(), 1);
     QVERIFY(qAbs(pdf.sizes[0].width() - 595.28) < 0.001);
     QVERIFY(qAbs(pdf.sizes[0].height() - 841.89) < 0.001);
-
     // Without any row, every section still has its heading, column titles and total.
     PayrollDraft empty;
     empty.earnings.clear();
@@ -72,34 +71,24 @@ void TestStatement::pagesAndInformation() {
 void TestStatement::rowContents() {
     PayrollDraft d;
     d.start = QDate(2026, 3, 2);
-    d.currency = QStringLiteral("USD");
-    d.payment = QStringLiteral("CHEQUE");
-    d.earnings.resize(2);
-    d.earnings[0].label = QStringLiteral("Bonus");
-    d.earnings[0].hourly = false;
-    d.earnings[0].amount = QStringLiteral("250");
-    d.earnings[0].hours = QStringLiteral("8");
-    d.earnings[0].ytd = QStringLiteral("  ");
-    d.earnings[1].label = QStringLiteral("Shifts");
-    d.earnings[1].hours = QStringLiteral("37.5");
-    d.earnings[1].rate = QStringLiteral("20");
-    d.earnings[1].amount = QStringLiteral("junk");
-    d.deductions = {{QUuid::createUuid(), "Tax", "", "12"}};
-    d.reimbursements = {{QUuid::createUuid(), "Travel", ""},
-                        {QUuid::createUuid(), "", ""},
-                        {QUuid::createUuid(), "", "5"}};
+    d.currency = u"USD"_s;
+    d.payment = u"CHEQUE"_s;
+    d.earnings = {
+        {.label = "Bonus", .hourly = false, .hours = "8", .rate = {}, .amount = "250", .ytd = "  "},
+        {.label = "Shifts", .hours = "37.5", .rate = "20", .amount = "junk", .ytd = {}}};
+    d.deductions = {{.label = "Tax", .amount = {}, .ytd = "12"}};
+    d.reimbursements = {{.label = "Travel", .amount = {}}, {}, {.label = {}, .amount = "5"}};
     const QStringList lines = render(d).allLines();
-    for (const QString &line :
-         {"PAY PERIOD " + shortMonth(3) + " 02, 2026",
-          QStringLiteral("Bonus $250.00 $0.00"),        // no hours or rate on a fixed row
-          QStringLiteral("Shifts 37.5 $20.00 $750.00"), // hours as typed
-          QStringLiteral("TOTAL GROSS EARNINGS $1,000.00"),
-          QStringLiteral("Tax $12.00"), // empty Current cell
-          QStringLiteral("Travel $0.00"),
-          QStringLiteral("$5.00"), // unlabelled but with an amount
-          QStringLiteral("CHEQUE NET PAYMENT $1,005.00"), QStringLiteral("USD | Page 1")})
+    for (const QString &line : {"PAY PERIOD " + shortMonth(3) + " 02, 2026",
+                                u"Bonus $250.00 $0.00"_s,        // no hours or rate on a fixed row
+                                u"Shifts 37.5 $20.00 $750.00"_s, // hours as typed
+                                u"TOTAL GROSS EARNINGS $1,000.00"_s,
+                                u"Tax $12.00"_s, // empty Current cell
+                                u"Travel $0.00"_s,
+                                u"$5.00"_s, // unlabelled but with an amount
+                                u"CHEQUE NET PAYMENT $1,005.00"_s, u"USD | Page 1"_s})
         QVERIFY2(lines.contains(line), qPrintable(line));
-    QCOMPARE(lines.count(QStringLiteral("Description Current")), 1); // the blank row adds nothing
+    QCOMPARE(lines.count(u"Description Current"_s), 1); // the blank row adds nothing
 }
 
 // With 56–63 points left a heading stays at the foot of the page and its table goes on
@@ -114,7 +103,7 @@ void TestStatement::pageBreaks() {
             headingAlone = true;
             QCOMPARE(pdf.pages[1].mid(2, 2),
                      QStringList({"REIMBURSEMENTS (CONTINUED)", "Description Current"}));
-            QCOMPARE(pdf.allLines().count(QStringLiteral("Description Current")), 1);
+            QCOMPARE(pdf.allLines().count(u"Description Current"_s), 1);
         }
         if (last.size() == 4) {
             netAlone = true;
@@ -122,7 +111,7 @@ void TestStatement::pageBreaks() {
                      QStringList({"PAY STUB",
                                   "Velo Marrick | " + shortMonth(6) + " 30, 2026 | Continued",
                                   "FULL DEPOSIT NET PAYMENT " + Money::string(270000 - 100 * n),
-                                  QStringLiteral("CAD | Page %1").arg(pdf.pageCount())}));
+                                  u"CAD | Page %1"_s.arg(pdf.pageCount())}));
         }
     }
     QVERIFY(headingAlone && netAlone);
@@ -132,29 +121,25 @@ void TestStatement::pageBreaks() {
 // off its column's edge; notes ending in a break end with an empty line.
 void TestStatement::lineBreaksAndTrailingSpaces() {
     PayrollDraft d = PayrollDraft::sample();
-    d.notes = QStringLiteral("alpha\u000Bbeta\u000Cgamma\u0085delta\u2029epsilon");
+    d.notes = u"alpha\u000Bbeta\u000Cgamma\u0085delta\u2029epsilon"_s;
     const QStringList lines = readPdf(StubPDF::make(d)).allLines();
     for (const char *word : {"alpha", "beta", "gamma", "delta", "epsilon"})
         QVERIFY2(lines.contains(QLatin1String(word)), qPrintable(lines.join(u'|')));
-
     const auto box = [](const PayrollDraft &draft, const QString &text) {
         for (const auto &word : readPdf(StubPDF::make(draft)).words.value(0))
             if (word.text == text) return word.box;
         return QRectF();
     };
     PayrollDraft spaced = PayrollDraft::sample();
-    spaced.earnings[0].hours = QStringLiteral("135   ");
-    const QRectF plain = box(PayrollDraft::sample(), QStringLiteral("135"));
+    spaced.earnings[0].hours = u"135   "_s;
+    const QRectF plain = box(PayrollDraft::sample(), u"135"_s);
     QVERIFY(!plain.isNull());
-    QVERIFY(qAbs(box(spaced, QStringLiteral("135")).right() - plain.right()) < 0.05);
-
+    QVERIFY(qAbs(box(spaced, u"135"_s).right() - plain.right()) < 0.05);
     PayrollDraft broken = PayrollDraft::sample(), unbroken = broken;
-    unbroken.notes = QStringLiteral("note");
-    broken.notes = QStringLiteral("note\n");
-    const qreal gap =
-        box(broken, QStringLiteral("NET")).top() - box(unbroken, QStringLiteral("NET")).top();
+    unbroken.notes = u"note"_s;
+    broken.notes = u"note\n"_s;
+    const qreal gap = box(broken, u"NET"_s).top() - box(unbroken, u"NET"_s).top();
     QVERIFY2(gap >= 10 && gap <= 16, qPrintable(QString::number(gap))); // one line of 10 pt
-
     // A word longer than its column wraps inside itself, and every letter is drawn.
     d.employee = d.notes = QString(2000, u'W');
     qsizetype letters = 0;
@@ -166,9 +151,9 @@ void TestStatement::lineBreaksAndTrailingSpaces() {
 void TestStatement::anyTextIsDrawable_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << QString();
-    QTest::newRow("newlines") << QStringLiteral("\n\n\r\n\r\n\r");
+    QTest::newRow("newlines") << u"\n\n\r\n\r\n\r"_s;
     QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + "x" + QChar(0xDC00);
-    QTest::newRow("controls") << QStringLiteral("a") + QChar(0) + QChar(7) + QChar(0x1B) + "b";
+    QTest::newRow("controls") << u"a"_s + QChar(0) + QChar(7) + QChar(0x1B) + "b";
     QTest::newRow("long CJK run") << QString(1500, QChar(0x6C49));
 }
 
@@ -185,7 +170,7 @@ void TestStatement::concurrentRenderings() {
     QList<PayrollDraft> drafts(4, PayrollDraft::sample());
     QList<QStringList> alone;
     for (int i = 0; i < 4; ++i) {
-        drafts[i].employee = QStringLiteral("Worker %1").arg(i);
+        drafts[i].employee = u"Worker %1"_s.arg(i);
         drafts[i].a4 = i % 2;
         drafts[i].notes = QString(300 * (i + 1), u'n');
         alone.append(readPdf(StubPDF::make(drafts[i])).allLines());
@@ -200,32 +185,28 @@ void TestStatement::concurrentRenderings() {
         for (int i = 0; i < 4; ++i)
             QCOMPARE(readPdf(results[i]).allLines(), alone[i]);
     }
-    QVERIFY(alone[3].contains(QStringLiteral("EMPLOYEE Worker 3")));
+    QVERIFY(alone[3].contains(u"EMPLOYEE Worker 3"_s));
 }
 
 // As the preview does: a 1,000-line note rendered again on every edit of the name. The
 // layouts a document draws from stay alive while the cache makes room.
 void TestStatement::previewRendersAgainAndAgain() {
-    PayrollDraft d = StatementDrafts::numberedNotes(1000, QStringLiteral("Note line "), u'\n');
+    PayrollDraft d = StatementDrafts::numberedNotes(1000, u"Note line "_s, u'\n');
     QByteArray pdf;
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < 5000; ++i) {
-        d.employee = QStringLiteral("Employee %1").arg(i);
+        d.employee = u"Employee %1"_s.arg(i);
         pdf = StubPDF::make(d);
         QVERIFY2(pdf.startsWith("%PDF-") && pdf.trimmed().endsWith("%%EOF"),
-                 qPrintable(QStringLiteral("render %1").arg(i)));
+                 qPrintable(u"render %1"_s.arg(i)));
     }
     qInfo("5,000 renderings in %lld ms", timer.elapsed());
     const PdfText last = readPdf(pdf);
     QVERIFY(last.pageCount() >= 20);
-    QVERIFY(last.allLines().contains(QStringLiteral("Note line 999")));
-    QVERIFY(last.allLines().contains(QStringLiteral("EMPLOYEE Employee 4999")));
+    QVERIFY(last.allLines().contains(u"Note line 999"_s));
+    QVERIFY(last.allLines().contains(u"EMPLOYEE Employee 4999"_s));
 }
 
-int main(int argc, char **argv) {
-    QGuiApplication app(argc, argv);
-    TestStatement test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestStatement)
 #include "test_statement.moc"

@@ -8,16 +8,16 @@
 #include "statement_pdf/fonts.h"
 #include "statement_pdf/stub_pdf.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -70,18 +70,18 @@ struct Sample {
 };
 
 const QList<Sample> samples = {
-    {"Chinese", QStringLiteral("王小明")},
-    {"Latin accents", QStringLiteral("Rene\u0301e Ångström")}, // a combining acute
-    {"kana", QStringLiteral("カタカナ ひらがな")},
-    {"Hangul", QStringLiteral("한국어")},
-    {"ligatures", QStringLiteral("office \uFB01 fi")},
-    {"Arabic", QStringLiteral("مرحبا")},
-    {"Hebrew", QStringLiteral("שלום")},
-    {"Devanagari", QStringLiteral("हिन्दी क्षत्रिय")},
-    {"Thai", QStringLiteral("ภาษาไทย")},
-    {"emoji", QStringLiteral("😀 👩\u200D💻 🇨🇦")},
-    {"CJK Ext B", QStringLiteral("𠮷")},
-    {"symbols", QStringLiteral("€ ₹ √")},
+    {"Chinese", u"王小明"_s},
+    {"Latin accents", u"Rene\u0301e Ångström"_s}, // a combining acute
+    {"kana", u"カタカナ ひらがな"_s},
+    {"Hangul", u"한국어"_s},
+    {"ligatures", u"office \uFB01 fi"_s},
+    {"Arabic", u"مرحبا"_s},
+    {"Hebrew", u"שלום"_s},
+    {"Devanagari", u"हिन्दी क्षत्रिय"_s},
+    {"Thai", u"ภาษาไทย"_s},
+    {"emoji", u"😀 👩\u200D💻 🇨🇦"_s},
+    {"CJK Ext B", u"𠮷"_s},
+    {"symbols", u"€ ₹ √"_s},
 };
 
 // Every sample is an earning's label and a line of the notes; the name has two of them.
@@ -91,11 +91,12 @@ PayrollDraft international() {
     d.earnings.clear();
     QStringList notes;
     for (const Sample &s : samples) {
-        Earning e;
-        e.label = s.text;
-        e.hourly = false;
-        e.amount = QStringLiteral("1");
-        d.earnings.append(e);
+        d.earnings.append({.label = s.text,
+                           .hourly = false,
+                           .hours = {},
+                           .rate = {},
+                           .amount = u"1"_s,
+                           .ytd = {}});
         notes.append(s.text);
     }
     d.notes = notes.join(u'\n');
@@ -254,8 +255,7 @@ void TestStatementFonts::eachScript_data() {
 // (found whatever the label reads back as), wherever Qt, with the same fonts, does.
 void TestStatementFonts::eachScript() {
     QFETCH(QString, sample);
-    static const QRegularExpression space(QStringLiteral("\\s+")),
-        marks(QStringLiteral("[\u200E\u200F\u202A-\u202E]"));
+    static const QRegularExpression space(u"\\s+"_s), marks(u"[\u200E\u200F\u202A-\u202E]"_s);
     const QString typed = normal(typedTexts(draft)).remove(space);
     const QString read =
         normal(runProgram("pdftotext", {path, "-"}).text.remove(marks)).remove(space);
@@ -264,7 +264,6 @@ void TestStatementFonts::eachScript() {
                  qPrintable(QString("set-up %1, word %2 read %3 times")
                                 .arg(setUp.name, word)
                                 .arg(read.count(normal(word)))));
-
     QList<QRectF> amounts;
     for (const auto &w : text.words.value(0))
         if (w.text == u"$1.00") amounts.append(w.box);

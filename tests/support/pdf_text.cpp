@@ -6,15 +6,15 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString unescaped(QString text) {
-    text.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
-    text.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    text.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
-    text.replace(QStringLiteral("&apos;"), QStringLiteral("'"));
-    text.replace(QStringLiteral("&#39;"), QStringLiteral("'"));
-    return text.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    for (const auto &[entity, character] :
+         {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&#39;", "'"}})
+        text.replace(QLatin1String(entity), QLatin1String(character));
+    return text.replace(u"&amp;"_s, u"&"_s); // last, so that "&amp;lt;" stays "&lt;"
 }
 
 // Words whose vertical centre lies within a line's extent belong to that line.
@@ -62,8 +62,7 @@ static bool checked(const QByteArray &bytes, const QString &password) {
     QTemporaryFile file;
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) return false;
     QProcess qpdf;
-    qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--check"),
-                                        QStringLiteral("--password=") + password, file.fileName()});
+    qpdf.start(u"qpdf"_s, {u"--check"_s, u"--password="_s + password, file.fileName()});
     return qpdf.waitForFinished(60000) && qpdf.exitStatus() == QProcess::NormalExit &&
            qpdf.exitCode() == 0;
 }
@@ -88,16 +87,13 @@ PdfText readPdf(const QByteArray &bytes) {
     result.creator = document.metaData(QPdfDocument::MetaDataField::Creator).toString();
     for (int i = 0; i < document.pageCount(); ++i)
         result.sizes.append(document.pagePointSize(i));
-
     QTemporaryFile file;
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) return result;
     QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"),
-                    {QStringLiteral("-bbox"), file.fileName(), QStringLiteral("-")});
+    pdftotext.start(u"pdftotext"_s, {u"-bbox"_s, file.fileName(), u"-"_s});
     if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0) return result;
     const QString html = QString::fromUtf8(pdftotext.readAllStandardOutput());
-
-    static const QRegularExpression page(QStringLiteral("<page [^>]*>(.*?)</page>"),
+    static const QRegularExpression page(u"<page [^>]*>(.*?)</page>"_s,
                                          QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression word(
         QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "

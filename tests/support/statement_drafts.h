@@ -23,16 +23,14 @@ inline PayrollDraft manyRows() {
     d.deductions.clear();
     d.reimbursements.clear();
     for (int i = 0; i < 30; ++i) {
-        Earning e;
-        e.label = QStringLiteral("Shift premium %1").arg(i + 1);
-        e.hours = QString::number(i + 1);
-        e.rate = QStringLiteral("21.5");
-        e.ytd = QStringLiteral("99999");
-        d.earnings.append(e);
-        d.deductions.append({QUuid::createUuid(), QStringLiteral("Union dues %1").arg(i + 1),
-                             QStringLiteral("1.25"), QStringLiteral("30")});
-        d.reimbursements.append(
-            {QUuid::createUuid(), QStringLiteral("Mileage %1").arg(i + 1), QStringLiteral("3.10")});
+        const QString n = QString::number(i + 1);
+        d.earnings.append({.label = "Shift premium " + n,
+                           .hours = n,
+                           .rate = "21.5",
+                           .amount = {},
+                           .ytd = "99999"});
+        d.deductions.append({.label = "Union dues " + n, .amount = "1.25", .ytd = "30"});
+        d.reimbursements.append({.label = "Mileage " + n, .amount = "3.10"});
     }
     return d;
 }
