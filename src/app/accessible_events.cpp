@@ -64,6 +64,26 @@ QString mask(const QString &text) {
     return QString(text.size(), u'*');
 }
 
+// `change`, a change of a password field's text, with its texts masked.
+void tellMasked(QObject *field, QAccessibleEvent *change) {
+    if (change->type() == QAccessible::TextInserted) {
+        const auto *inserted = static_cast<QAccessibleTextInsertEvent *>(change);
+        QAccessibleTextInsertEvent masked(field, inserted->changePosition(),
+                                          mask(inserted->textInserted()));
+        return tell(&masked);
+    }
+    if (change->type() == QAccessible::TextRemoved) {
+        const auto *removed = static_cast<QAccessibleTextRemoveEvent *>(change);
+        QAccessibleTextRemoveEvent masked(field, removed->changePosition(),
+                                          mask(removed->textRemoved()));
+        return tell(&masked);
+    }
+    const auto *updated = static_cast<QAccessibleTextUpdateEvent *>(change);
+    QAccessibleTextUpdateEvent masked(field, updated->changePosition(),
+                                      mask(updated->textRemoved()), mask(updated->textInserted()));
+    tell(&masked);
+}
+
 } // namespace
 
 void handle(QAccessibleEvent *event) {
@@ -78,29 +98,9 @@ void handle(QAccessibleEvent *event) {
         if (!ofToldFocus(object)) return;
         break;
     case QAccessible::TextInserted:
-        if (passwordEdit(object)) {
-            auto *inserted = static_cast<QAccessibleTextInsertEvent *>(event);
-            QAccessibleTextInsertEvent masked(object, inserted->changePosition(),
-                                              mask(inserted->textInserted()));
-            return tell(&masked);
-        }
-        break;
     case QAccessible::TextRemoved:
-        if (passwordEdit(object)) {
-            auto *removed = static_cast<QAccessibleTextRemoveEvent *>(event);
-            QAccessibleTextRemoveEvent masked(object, removed->changePosition(),
-                                              mask(removed->textRemoved()));
-            return tell(&masked);
-        }
-        break;
     case QAccessible::TextUpdated:
-        if (passwordEdit(object)) {
-            auto *updated = static_cast<QAccessibleTextUpdateEvent *>(event);
-            QAccessibleTextUpdateEvent masked(object, updated->changePosition(),
-                                              mask(updated->textRemoved()),
-                                              mask(updated->textInserted()));
-            return tell(&masked);
-        }
+        if (passwordEdit(object)) return tellMasked(object, event);
         break;
     default:
         break;
