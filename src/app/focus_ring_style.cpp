@@ -73,7 +73,9 @@ void readableStop(QWidget *figure, const QString &text) {
         figure->setFocusPolicy(Qt::TabFocus);
         ringWhenFocused(figure);
     }
-    figure->setAccessibleName(text);
+    // Qt reports every name set as a change; a figure refreshed on each edit would be
+    // re-announced without one.
+    if (figure->accessibleName() != text) figure->setAccessibleName(text);
 }
 
 void FocusRingStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
