@@ -142,9 +142,6 @@ void TestThemeSteps::passwordNeverLeaves() {
 void TestThemeSteps::caretNewsFollowsToldFocus() {
     QWidget window;
     auto *first = new QLineEdit(&window), *second = new QLineEdit(&window);
-    auto *column = new QVBoxLayout(&window);
-    column->addWidget(first);
-    column->addWidget(second);
     window.show();
     QApplication::setActiveWindow(&window);
     QVERIFY(QTest::qWaitForWindowActive(&window));
