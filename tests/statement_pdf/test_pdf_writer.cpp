@@ -25,8 +25,33 @@ QStringList lines(const QString &text) {
 }
 
 QImage firstPage(const QByteArray &pdf) {
-    OpenedPdf opened(pdf);
-    return opened.document.render(0, QSize(612, 792)).convertToFormat(QImage::Format_RGB32);
+    return OpenedPdf(pdf).document.render(0, QSize(612, 792)).convertToFormat(QImage::Format_RGB32);
+}
+
+// The structure tree with its text, as pdfinfo prints it: one item a line, trimmed; first
+// what is wrong with the tags, if anything, marked "!".
+QStringList structure(const QByteArray &pdf) {
+    QTemporaryDir dir;
+    const QString path = written(dir, pdf);
+    const ProgramOutput check = runProgram(QStringLiteral(CHECK_TAGS), {path});
+    QStringList items;
+    for (const QString &line : lines(runProgram(u"pdfinfo"_s, {u"-struct-text"_s, path}).text))
+        items.append(line.trimmed());
+    if (!check.ok()) items.prepend(u"! marked content does not match: "_s + check.text);
+    if (!runProgram(u"pdfinfo"_s, {path}).text.contains(u"Tagged:          yes"_s))
+        items.prepend(u"! not marked as tagged"_s);
+    return items;
+}
+
+// Whether each of `wanted` stands in `items`, in that order.
+bool inOrder(const QStringList &items, const QStringList &wanted) {
+    qsizetype from = 0;
+    for (const QString &w : wanted) {
+        from = items.indexOf(w, from);
+        if (from < 0) return false;
+        ++from;
+    }
+    return true;
 }
 
 } // namespace
@@ -68,9 +93,7 @@ void TestPdfWriter::samePage() {
     }
     QCOMPARE(runProgram(u"pdftotext"_s, {path, u"-"_s}).text,
              QString::fromUtf8(contents(reference + name + u".raw.txt"_s)));
-    const ProgramOutput check = runProgram(u"qpdf"_s, {"--check", path});
-    QVERIFY2(check.ok() && check.text.contains("No syntax or stream encoding errors"),
-             qPrintable(check.text));
+    QVERIFY(OpenedPdf(contents(path)).ready()); // and qpdf finds no fault
     // Every font embedded as a subset with its Unicode map; the bundled faces under their
     // own family, so that no installed font of the same name can stand in. Only characters
     // they lack come from another face.
@@ -96,36 +119,6 @@ void TestPdfWriter::viewerDrawsTheSamePage() {
             differing += now.pixel(x, y) != before.pixel(x, y);
     QVERIFY2(differing <= 612 * 792 / 100, qPrintable(QString::number(differing)));
 }
-
-namespace {
-
-// The structure tree with its text, as pdfinfo prints it: one item a line, trimmed; first
-// what is wrong with the tags, if anything, marked "!".
-QStringList structure(const QByteArray &pdf) {
-    QTemporaryDir dir;
-    const QString path = written(dir, pdf);
-    const ProgramOutput check = runProgram(QStringLiteral(CHECK_TAGS), {path});
-    QStringList items;
-    for (const QString &line : lines(runProgram(u"pdfinfo"_s, {u"-struct-text"_s, path}).text))
-        items.append(line.trimmed());
-    if (!check.ok()) items.prepend(u"! marked content does not match: "_s + check.text);
-    if (!runProgram(u"pdfinfo"_s, {path}).text.contains(u"Tagged:          yes"_s))
-        items.prepend(u"! not marked as tagged"_s);
-    return items;
-}
-
-// Where each of `wanted` stands in `items`, in that order; -1 where it does not.
-bool inOrder(const QStringList &items, const QStringList &wanted) {
-    qsizetype from = 0;
-    for (const QString &w : wanted) {
-        from = items.indexOf(w, from);
-        if (from < 0) return false;
-        ++from;
-    }
-    return true;
-}
-
-} // namespace
 
 // In reading order; tables broken across pages and notes over several pages are in the tree
 // once each, paragraph by paragraph; what repeats on later pages for the eye is not.

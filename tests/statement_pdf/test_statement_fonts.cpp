@@ -1,7 +1,5 @@
 // One statement in many scripts under the font set-ups desktops have, each a private
-// fontconfig made before the application starts (argument: its name). Every typed word must
-// come back from the file and be drawn by every reader wherever Qt draws it, and the
-// characters named as undrawable must be exactly those no font of the set-up has.
+// fontconfig made before the application starts (argument: its name).
 #include "files.h"
 #include "pdf_text.h"
 #include "programs.h"

@@ -4,8 +4,6 @@
 
 #include <QStringList>
 
-#include <utility>
-
 // Statements that exercise the whole page: the reference renderings in
 // tests/statement_pdf/reference/ were made from exactly these.
 namespace StatementDrafts {
