@@ -1,28 +1,23 @@
 // The statement as our own writer makes it, against renderings made with Qt's PDF engine
 // before the writer replaced it (tests/statement_pdf/reference/).
+#include "files.h"
 #include "pdf_text.h"
 #include "programs.h"
 #include "statement_drafts.h"
-#include "statement_pdf/fonts.h"
-#include "statement_pdf/metrics_device.h"
 #include "statement_pdf/stub_pdf.h"
 
-#include <QImage>
-#include <QPainterPath>
-#include <QRawFont>
+#include <QtGui>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString reference = QStringLiteral(REFERENCE_DIR);
+const QString reference = QStringLiteral(REFERENCE_DIR "/");
 
-QString written(const QTemporaryDir &dir, const char *name, const QByteArray &pdf) {
-    const QString path = dir.filePath(QString::fromLatin1(name) + u".pdf"_s);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) file.write(pdf);
-    return path;
+QString written(const QTemporaryDir &dir, const QByteArray &pdf) {
+    const QString path = dir.filePath(u"statement.pdf"_s);
+    return writeFile(path, pdf) ? path : QString();
 }
 
 QStringList lines(const QString &text) {
@@ -30,8 +25,33 @@ QStringList lines(const QString &text) {
 }
 
 QImage firstPage(const QByteArray &pdf) {
-    OpenedPdf opened(pdf);
-    return opened.document.render(0, QSize(612, 792)).convertToFormat(QImage::Format_RGB32);
+    return OpenedPdf(pdf).document.render(0, QSize(612, 792)).convertToFormat(QImage::Format_RGB32);
+}
+
+// The structure tree with its text, as pdfinfo prints it: one item a line, trimmed; first
+// what is wrong with the tags, if anything, marked "!".
+QStringList structure(const QByteArray &pdf) {
+    QTemporaryDir dir;
+    const QString path = written(dir, pdf);
+    const ProgramOutput check = runProgram(QStringLiteral(CHECK_TAGS), {path});
+    QStringList items;
+    for (const QString &line : lines(runProgram(u"pdfinfo"_s, {u"-struct-text"_s, path}).text))
+        items.append(line.trimmed());
+    if (!check.ok()) items.prepend(u"! marked content does not match: "_s + check.text);
+    if (!runProgram(u"pdfinfo"_s, {path}).text.contains(u"Tagged:          yes"_s))
+        items.prepend(u"! not marked as tagged"_s);
+    return items;
+}
+
+// Whether each of `wanted` stands in `items`, in that order.
+bool inOrder(const QStringList &items, const QStringList &wanted) {
+    qsizetype from = 0;
+    for (const QString &w : wanted) {
+        from = items.indexOf(w, from);
+        if (from < 0) return false;
+        ++from;
+    }
+    return true;
 }
 
 } // namespace
@@ -43,7 +63,6 @@ private slots:
     void samePage();
     void viewerDrawsTheSamePage();
     void taggedInReadingOrder();
-    void continuedPagesReadOnce();
     void seventyThousandNoteLines();
 };
 
@@ -60,27 +79,21 @@ void TestPdfWriter::samePage() {
     QFETCH(QString, name);
     QFETCH(PayrollDraft, draft);
     QTemporaryDir dir;
-    const QString path = written(dir, "statement", StubPDF::make(draft));
+    const QString path = written(dir, StubPDF::make(draft));
     const QStringList now = lines(runProgram(QStringLiteral(GLYPH_POSITIONS), {path}).text);
-    QFile before(reference + u'/' + name + u".txt"_s);
-    QVERIFY(before.open(QIODevice::ReadOnly));
-    const QStringList then = lines(QString::fromUtf8(before.readAll()));
+    const QStringList then = lines(QString::fromUtf8(contents(reference + name + u".txt"_s)));
     QCOMPARE(now.size(), then.size());
     for (qsizetype i = 0; i < now.size(); ++i) {
         const QStringList a = now[i].split(u'\t'), b = then[i].split(u'\t');
-        QCOMPARE(a.value(0), b.value(0)); // page
-        for (int column : {1, 2, 3, 4})
+        for (int column : {0, 1, 2, 3, 4}) // page, x, y, advance, size
             QVERIFY2(qAbs(a.value(column).toDouble() - b.value(column).toDouble()) <= 0.05,
                      qPrintable(now[i] + u" / "_s + then[i]));
         // The old engine named a space as a tab or nothing; it is a space now.
         if (!b.value(5).trimmed().isEmpty()) QCOMPARE(a.value(5), b.value(5));
     }
-    QFile text(reference + u'/' + name + u".raw.txt"_s);
-    QVERIFY(text.open(QIODevice::ReadOnly));
-    QCOMPARE(runProgram(u"pdftotext"_s, {path, u"-"_s}).text, QString::fromUtf8(text.readAll()));
-    const ProgramOutput check = runProgram(u"qpdf"_s, {"--check", path});
-    QVERIFY2(check.ok() && check.text.contains("No syntax or stream encoding errors"),
-             qPrintable(check.text));
+    QCOMPARE(runProgram(u"pdftotext"_s, {path, u"-"_s}).text,
+             QString::fromUtf8(contents(reference + name + u".raw.txt"_s)));
+    QVERIFY(OpenedPdf(contents(path)).ready()); // and qpdf finds no fault
     // Every font embedded as a subset with its Unicode map; the bundled faces under their
     // own family, so that no installed font of the same name can stand in. Only characters
     // they lack come from another face.
@@ -97,92 +110,48 @@ void TestPdfWriter::samePage() {
 
 // The viewer the window uses draws page 1 as it drew the old file (anti-aliasing aside).
 void TestPdfWriter::viewerDrawsTheSamePage() {
-    QFile old(reference + u"/sample.pdf"_s);
-    QVERIFY(old.open(QIODevice::ReadOnly));
-    const QImage before = firstPage(old.readAll());
+    const QImage before = firstPage(contents(reference + u"sample.pdf"_s));
     const QImage now = firstPage(StubPDF::make(PayrollDraft::sample()));
     QCOMPARE(now.size(), before.size());
     qsizetype differing = 0;
     for (int y = 0; y < now.height(); ++y)
         for (int x = 0; x < now.width(); ++x)
             differing += now.pixel(x, y) != before.pixel(x, y);
-    const qsizetype all = qsizetype(now.width()) * now.height();
-    QVERIFY2(differing * 100 <= all, qPrintable(QString::number(differing)));
+    QVERIFY2(differing <= 612 * 792 / 100, qPrintable(QString::number(differing)));
 }
 
-namespace {
-
-// The structure tree with its text, as pdfinfo prints it: one item a line, trimmed.
-QStringList structure(const QByteArray &pdf) {
-    QTemporaryDir dir;
-    const QString path = written(dir, "tagged", pdf);
-    const ProgramOutput check = runProgram(QStringLiteral(CHECK_TAGS), {path});
-    QStringList items;
-    for (const QString &line : lines(runProgram(u"pdfinfo"_s, {u"-struct-text"_s, path}).text))
-        items.append(line.trimmed());
-    if (!check.ok()) items.prepend(u"marked content does not match: "_s + check.text);
-    return items;
-}
-
-// Where each of `wanted` stands in `items`, in that order; -1 where it does not.
-bool inOrder(const QStringList &items, const QStringList &wanted) {
-    qsizetype from = 0;
-    for (const QString &w : wanted) {
-        from = items.indexOf(w, from);
-        if (from < 0) return false;
-        ++from;
-    }
-    return true;
-}
-
-} // namespace
-
+// In reading order; tables broken across pages and notes over several pages are in the tree
+// once each, paragraph by paragraph; what repeats on later pages for the eye is not.
 void TestPdfWriter::taggedInReadingOrder() {
-    const QByteArray pdf = StubPDF::make(PayrollDraft::sample());
-    QTemporaryDir dir;
-    QVERIFY(runProgram(u"pdfinfo"_s, {written(dir, "sample", pdf)})
-                .text.contains(u"Tagged:          yes"_s));
-    const QStringList items = structure(pdf);
-    QVERIFY2(!items.value(0).startsWith(u"marked content"_s), qPrintable(items.value(0)));
+    PayrollDraft d = StatementDrafts::manyRows();
+    d.notes = StatementDrafts::numberedNotes(400, u"word"_s, u' ').notes;
+    d.notes.replace(400, 1, u'\n'); // a second paragraph, and an empty third
+    d.notes += u"\n\nlast paragraph"_s;
+    const QStringList items = structure(StubPDF::make(d));
+    QVERIFY2(!items.value(0).startsWith(u'!'), qPrintable(items.value(0)));
     // Reading order, "|" between items.
     const QString order = QStringLiteral(
         "Document|H1 (block)|\"PAY STUB\"|Table (block)|TR|TH:|/Scope /Row|\"EMPLOYER\"|TD|"
         "\"Example Restaurant Ltd.\"|\"PAYMENT DATE\"|H2 (block)|\"GROSS EARNINGS\"|"
         "Table (block)|/Scope /Column|\"Description\"|\"Hours\"|\"Rate\"|\"Current\"|\"YTD\"|TD|"
-        "\"Salary or wages for regular hours worked\"|\"135\"|\"$20.00\"|\"$2,700.00\"|"
-        "\"$16,000.00\"|TH:|/Scope /Row|\"TOTAL GROSS EARNINGS\"|\"DEDUCTIONS\"|"
-        "\"REIMBURSEMENTS\"|P (block)|\"FULL DEPOSIT\"|\"NET PAYMENT  $2,331.38\"");
+        "\"Shift premium 1\"|\"1\"|\"$21.50\"|\"$21.50\"|\"$99,999.00\"|\"Shift premium 30\"|"
+        "TH:|/Scope /Row|\"TOTAL GROSS EARNINGS\"|\"DEDUCTIONS\"|\"Union dues 1\"|"
+        "\"Union dues 30\"|\"REIMBURSEMENTS\"|\"Mileage 30\"|\"ADDITIONAL NOTES\"|P (block)|"
+        "\"FULL DEPOSIT\"|\"NET PAYMENT  $10,053.00\"");
     QVERIFY2(inOrder(items, order.split(u'|')), qPrintable(items.join(u'|')));
-    QCOMPARE(items.last(), u"\"NET PAYMENT  $2,331.38\""_s);
-    QVERIFY(!items.contains(u"\"CAD  |  Page 1\""_s)); // the footer is pagination
-}
-
-// Tables broken across pages and notes over several pages are in the tree once each, in
-// reading order, paragraph by paragraph; what repeats on later pages for the eye is not.
-void TestPdfWriter::continuedPagesReadOnce() {
-    PayrollDraft d = StatementDrafts::manyRows();
-    d.notes = StatementDrafts::longNotes().notes;
-    d.notes.replace(400, 1, u'\n'); // a second paragraph, and an empty third
-    d.notes += u"\n\nlast paragraph"_s;
-    const QStringList items = structure(StubPDF::make(d));
-    QVERIFY2(!items.value(0).startsWith(u"marked content"_s), qPrintable(items.value(0)));
+    QCOMPARE(items.last(), u"\"NET PAYMENT  $10,053.00\""_s);
     QCOMPARE(items.count(u"Table (block)"_s), 4);   // header block and three sections
     QCOMPARE(items.count(u"\"Description\""_s), 3); // one heading row each
     for (int i = 1; i <= 30; ++i)
         for (const QString &row : {u"Shift premium %1"_s, u"Union dues %1"_s, u"Mileage %1"_s})
             QCOMPARE(items.count(u'"' + row.arg(i) + u'"'), 1);
-    QVERIFY(inOrder(items, {"\"Shift premium 1\"", "\"Shift premium 30\"", "\"Union dues 1\"",
-                            "\"Union dues 30\"", "\"Mileage 30\""}));
     for (const QString &item : items)
         QVERIFY2(!item.contains(u"CONTINUED"_s) && !item.contains(u"Continued"_s) &&
                      !item.contains(u"Page "_s),
                  qPrintable(item));
-    QCOMPARE(items.count(u"\"PAY STUB\""_s), 1);
-    const qsizetype notes = items.indexOf(u"\"ADDITIONAL NOTES\""_s);
-    QVERIFY(notes > 0);
     // Paragraph by paragraph, the words of each as the notes have them.
     QStringList paragraphs;
-    for (qsizetype i = notes + 1; i < items.size(); ++i) {
+    for (qsizetype i = items.indexOf(u"\"ADDITIONAL NOTES\""_s) + 1; i < items.size(); ++i) {
         if (items[i] == u"P (block)")
             paragraphs.append(QString());
         else if (items[i].startsWith(u'"') && !paragraphs.isEmpty())
@@ -199,14 +168,12 @@ void TestPdfWriter::continuedPagesReadOnce() {
 // run out: every paragraph is in the structure tree, and the last line is on the page.
 void TestPdfWriter::seventyThousandNoteLines() {
     QTemporaryDir dir;
-    const QString path = written(
-        dir, "long", StubPDF::make(StatementDrafts::numberedNotes(70000, u"line "_s, u'\n')));
+    const QString path =
+        written(dir, StubPDF::make(StatementDrafts::numberedNotes(70000, u"line "_s, u'\n')));
     const QString tree = runProgram(u"pdfinfo"_s, {"-struct", path}).text;
     QCOMPARE(tree.count(u"P (block)"_s), 70001); // and the net payment
-    const QString pages = runProgram(u"pdfinfo"_s, {path}).text;
-    const QString last = pages.section(u"Pages:"_s, 1).section(u'\n', 0, 0).trimmed();
-    QVERIFY(runProgram(u"pdftotext"_s, {"-f", last, "-l", last, path, "-"})
-                .text.contains(u"line 69999\n"_s));
+    // pdftotext leaves out what is drawn off its page.
+    QVERIFY(runProgram(u"pdftotext"_s, {path, u"-"_s}).text.contains(u"line 69999\n"_s));
 }
 
 QTEST_MAIN(TestPdfWriter)

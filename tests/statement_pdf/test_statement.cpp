@@ -1,33 +1,18 @@
 #include "dates.h"
 #include "payroll/money.h"
-#include "payroll/payroll_draft.h"
 #include "pdf_text.h"
 #include "statement_drafts.h"
 #include "statement_pdf/stub_pdf.h"
 
 #include <QtTest>
 
-#include <thread>
+#include <future>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-PdfText render(const PayrollDraft &draft) {
-    const PdfText pdf = readPdf(StubPDF::make(draft));
-    if (!pdf.loaded) qWarning("the rendering is not a readable PDF");
-    return pdf;
+static PdfText render(const PayrollDraft &draft) {
+    return readPdf(StubPDF::make(draft));
 }
-
-PayrollDraft withDeductions(int count) {
-    PayrollDraft d = PayrollDraft::sample();
-    d.deductions.clear();
-    for (int i = 0; i < count; ++i)
-        d.deductions.append({.label = u"Deduction %1"_s.arg(i), .amount = u"1"_s, .ytd = {}});
-    return d;
-}
-
-} // namespace
 
 class TestStatement : public QObject {
     Q_OBJECT
@@ -36,7 +21,6 @@ private slots:
     void rowContents();
     void pageBreaks();
     void lineBreaksAndTrailingSpaces();
-    void anyTextIsDrawable_data();
     void anyTextIsDrawable();
     void concurrentRenderings();
     void previewRendersAgainAndAgain();
@@ -45,15 +29,13 @@ private slots:
 // The page itself; what is on it is compared with the reference renderings (test_pdf_writer).
 void TestStatement::pagesAndInformation() {
     PayrollDraft d = PayrollDraft::sample();
-    PdfText pdf = render(d);
-    QCOMPARE(pdf.title, u"Pay Stub"_s);
-    QCOMPARE(pdf.creator, u"Corvane Native"_s);
-    QCOMPARE(pdf.sizes, QList<QSizeF>{QSizeF(612, 792)});
-    d.a4 = true;
-    pdf = render(d);
-    QCOMPARE(pdf.pageCount(), 1);
-    QVERIFY(qAbs(pdf.sizes[0].width() - 595.28) < 0.001);
-    QVERIFY(qAbs(pdf.sizes[0].height() - 841.89) < 0.001);
+    const OpenedPdf pdf(StubPDF::make(d));
+    QCOMPARE(pdf.document.metaData(QPdfDocument::MetaDataField::Title).toString(), u"Pay Stub"_s);
+    QCOMPARE(pdf.document.metaData(QPdfDocument::MetaDataField::Creator).toString(),
+             u"Corvane Native"_s);
+    QCOMPARE(pdf.document.pagePointSize(0), QSizeF(612, 792));
+    d.a4 = true; // to the hundredth of a point, the glyph positions of the reference renderings
+    QCOMPARE(OpenedPdf(StubPDF::make(d)).document.pagePointSize(0).toSize(), QSize(595, 842));
     // Without any row, every section still has its heading, column titles and total.
     PayrollDraft empty;
     empty.earnings.clear();
@@ -96,7 +78,9 @@ void TestStatement::rowContents() {
 void TestStatement::pageBreaks() {
     bool headingAlone = false, netAlone = false;
     for (int n = 1; n <= 40; ++n) {
-        const PdfText pdf = render(withDeductions(n));
+        PayrollDraft d = PayrollDraft::sample();
+        d.deductions.fill({.label = u"Deduction"_s, .amount = u"1"_s, .ytd = {}}, n);
+        const PdfText pdf = render(d);
         if (pdf.pageCount() < 2) continue;
         const QStringList &first = pdf.pages[0], &last = pdf.pages.last();
         if (first[first.size() - 2] == u"REIMBURSEMENTS") {
@@ -122,11 +106,11 @@ void TestStatement::pageBreaks() {
 void TestStatement::lineBreaksAndTrailingSpaces() {
     PayrollDraft d = PayrollDraft::sample();
     d.notes = u"alpha\u000Bbeta\u000Cgamma\u0085delta\u2029epsilon"_s;
-    const QStringList lines = readPdf(StubPDF::make(d)).allLines();
-    for (const char *word : {"alpha", "beta", "gamma", "delta", "epsilon"})
-        QVERIFY2(lines.contains(QLatin1String(word)), qPrintable(lines.join(u'|')));
+    const QStringList lines = render(d).allLines();
+    QCOMPARE(lines.mid(lines.indexOf(u"alpha"_s), 5),
+             QStringList({"alpha", "beta", "gamma", "delta", "epsilon"}));
     const auto box = [](const PayrollDraft &draft, const QString &text) {
-        for (const auto &word : readPdf(StubPDF::make(draft)).words.value(0))
+        for (const auto &word : render(draft).words.value(0))
             if (word.text == text) return word.box;
         return QRectF();
     };
@@ -135,34 +119,31 @@ void TestStatement::lineBreaksAndTrailingSpaces() {
     const QRectF plain = box(PayrollDraft::sample(), u"135"_s);
     QVERIFY(!plain.isNull());
     QVERIFY(qAbs(box(spaced, u"135"_s).right() - plain.right()) < 0.05);
-    PayrollDraft broken = PayrollDraft::sample(), unbroken = broken;
-    unbroken.notes = u"note"_s;
-    broken.notes = u"note\n"_s;
-    const qreal gap = box(broken, u"NET"_s).top() - box(unbroken, u"NET"_s).top();
+    spaced.notes = u"note"_s;
+    const qreal top = box(spaced, u"NET"_s).top();
+    spaced.notes += u'\n';
+    const qreal gap = box(spaced, u"NET"_s).top() - top;
     QVERIFY2(gap >= 10 && gap <= 16, qPrintable(QString::number(gap))); // one line of 10 pt
     // A word longer than its column wraps inside itself, and every letter is drawn.
     d.employee = d.notes = QString(2000, u'W');
     qsizetype letters = 0;
-    for (const QString &line : readPdf(StubPDF::make(d)).allLines())
+    for (const QString &line : render(d).allLines())
         if (!line.isEmpty() && line.count(u'W') == line.size()) letters += line.size();
     QVERIFY(letters >= 4000); // the employee also heads every continued page
 }
 
-void TestStatement::anyTextIsDrawable_data() {
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("newlines") << u"\n\n\r\n\r\n\r"_s;
-    QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + "x" + QChar(0xDC00);
-    QTest::newRow("controls") << u"a"_s + QChar(0) + QChar(7) + QChar(0x1B) + "b";
-    QTest::newRow("long CJK run") << QString(1500, QChar(0x6C49));
-}
-
 void TestStatement::anyTextIsDrawable() {
-    QFETCH(QString, text);
-    PayrollDraft d = PayrollDraft::sample();
-    d.employee = d.notes = d.earnings[0].label = d.deductions[1].label = d.payment = text;
-    d.currency = text.left(40);
-    QVERIFY(render(d).pageCount() >= 1);
+    const std::pair<const char *, QString> cases[] = {
+        {"newlines", u"\n\n\r\n\r\n\r"_s},
+        {"lone surrogates", QString(QChar(0xD800)) + u'x' + QChar(0xDC00)},
+        {"controls", u"a"_s + QChar(0) + QChar(7) + QChar(0x1B) + u'b'},
+        {"long CJK run", QString(1500, QChar(0x6C49))}};
+    for (const auto &[name, text] : cases) {
+        PayrollDraft d = PayrollDraft::sample();
+        d.employee = d.notes = d.earnings[0].label = d.deductions[1].label = d.payment = text;
+        d.currency = text.left(40);
+        QVERIFY2(render(d).pageCount() >= 1, name);
+    }
 }
 
 // Four threads at once, three times over, each get exactly their own statement.
@@ -173,17 +154,14 @@ void TestStatement::concurrentRenderings() {
         drafts[i].employee = u"Worker %1"_s.arg(i);
         drafts[i].a4 = i % 2;
         drafts[i].notes = QString(300 * (i + 1), u'n');
-        alone.append(readPdf(StubPDF::make(drafts[i])).allLines());
+        alone.append(render(drafts[i]).allLines());
     }
     for (int round = 0; round < 3; ++round) {
-        QList<QByteArray> results(4);
-        std::vector<std::thread> threads;
+        std::vector<std::future<QByteArray>> results;
+        for (const PayrollDraft &draft : drafts)
+            results.push_back(std::async(std::launch::async, StubPDF::make, draft));
         for (int i = 0; i < 4; ++i)
-            threads.emplace_back([&, i] { results[i] = StubPDF::make(drafts[i]); });
-        for (auto &t : threads)
-            t.join();
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(readPdf(results[i]).allLines(), alone[i]);
+            QCOMPARE(readPdf(results[i].get()).allLines(), alone[i]);
     }
     QVERIFY(alone[3].contains(u"EMPLOYEE Worker 3"_s));
 }
@@ -193,15 +171,10 @@ void TestStatement::concurrentRenderings() {
 void TestStatement::previewRendersAgainAndAgain() {
     PayrollDraft d = StatementDrafts::numberedNotes(1000, u"Note line "_s, u'\n');
     QByteArray pdf;
-    QElapsedTimer timer;
-    timer.start();
     for (int i = 0; i < 5000; ++i) {
         d.employee = u"Employee %1"_s.arg(i);
         pdf = StubPDF::make(d);
-        QVERIFY2(pdf.startsWith("%PDF-") && pdf.trimmed().endsWith("%%EOF"),
-                 qPrintable(u"render %1"_s.arg(i)));
     }
-    qInfo("5,000 renderings in %lld ms", timer.elapsed());
     const PdfText last = readPdf(pdf);
     QVERIFY(last.pageCount() >= 20);
     QVERIFY(last.allLines().contains(u"Note line 999"_s));

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QLocale>
-#include <QString>
+#include <QtCore>
 
 // The abbreviated month name as the statement writes dates (locale en_CA).
 inline QString shortMonth(int month) {

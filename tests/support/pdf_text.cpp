@@ -1,8 +1,6 @@
 #include "pdf_text.h"
 
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryFile>
+#include "programs.h"
 
 #include <algorithm>
 
@@ -11,105 +9,73 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QString unescaped(QString text) {
+    // "&amp;" last, so that "&amp;lt;" stays "&lt;"
     for (const auto &[entity, character] :
-         {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&#39;", "'"}})
+         {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}})
         text.replace(QLatin1String(entity), QLatin1String(character));
-    return text.replace(u"&amp;"_s, u"&"_s); // last, so that "&amp;lt;" stays "&lt;"
+    return text;
 }
 
-// Words whose vertical centre lies within a line's extent belong to that line.
+// Words whose vertical centre lies within the extent of a line's first word belong to that line.
 QStringList linesOf(QList<PdfText::Word> words) {
     std::stable_sort(words.begin(), words.end(),
                      [](const auto &a, const auto &b) { return a.box.top() < b.box.top(); });
-    QList<QList<PdfText::Word>> lines;
-    QList<QRectF> extents;
+    QList<std::pair<QRectF, QMultiMap<qreal, QString>>> lines; // extent, words by left edge
     for (const PdfText::Word &word : words) {
         const qreal centre = word.box.center().y();
-        qsizetype found = -1;
-        for (qsizetype i = 0; i < lines.size() && found < 0; ++i)
-            if (centre >= extents[i].top() && centre <= extents[i].bottom()) found = i;
-        if (found < 0) {
-            lines.append({word});
-            extents.append(word.box);
-        } else {
-            lines[found].append(word);
-        }
+        auto line = std::find_if(lines.begin(), lines.end(), [&](const auto &l) {
+            return centre >= l.first.top() && centre <= l.first.bottom();
+        });
+        if (line == lines.end()) line = lines.insert(lines.end(), {word.box, {}});
+        line->second.insert(word.box.left(), word.text);
     }
     QStringList result;
-    for (auto &line : lines) {
-        std::stable_sort(line.begin(), line.end(),
-                         [](const auto &a, const auto &b) { return a.box.left() < b.box.left(); });
-        QStringList texts;
-        for (const auto &word : line)
-            texts.append(word.text);
-        result.append(texts.join(u' '));
-    }
+    for (const auto &line : lines)
+        result.append(line.second.values().join(u' '));
     return result;
+}
+
+bool wrote(QTemporaryFile &file, const QByteArray &bytes) {
+    return file.open() && file.write(bytes) == bytes.size() && file.flush();
 }
 
 } // namespace
 
-QStringList PdfText::allLines() const {
-    QStringList all;
-    for (const QStringList &page : pages)
-        all += page;
-    return all;
-}
-
-// Whether qpdf, in a process of its own, reads the file without a fault: a file that only
-// a repair would open fails the test reading it, and cannot crash it.
-static bool checked(const QByteArray &bytes, const QString &password) {
-    QTemporaryFile file;
-    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) return false;
-    QProcess qpdf;
-    qpdf.start(u"qpdf"_s, {u"--check"_s, u"--password="_s + password, file.fileName()});
-    return qpdf.waitForFinished(60000) && qpdf.exitStatus() == QProcess::NormalExit &&
-           qpdf.exitCode() == 0;
-}
-
 OpenedPdf::OpenedPdf(const QByteArray &bytes, const QString &password) {
-    if (!checked(bytes, password)) {
+    // qpdf, in a process of its own, must read the file without a fault: a file that only
+    // a repair would open fails the test reading it, and cannot crash it.
+    QTemporaryFile file;
+    if (!wrote(file, bytes) ||
+        !runProgram(u"qpdf"_s, {u"--check"_s, u"--password="_s + password, file.fileName()}).ok()) {
         qWarning("qpdf finds faults in the PDF: it is not opened");
         return;
     }
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    if (!password.isEmpty()) document.setPassword(password);
+    document.setPassword(password);
     document.load(&buffer);
 }
 
 PdfText readPdf(const QByteArray &bytes) {
     PdfText result;
-    OpenedPdf pdf(bytes);
-    if (!pdf.ready()) return result;
-    const QPdfDocument &document = pdf.document;
-    result.title = document.metaData(QPdfDocument::MetaDataField::Title).toString();
-    result.creator = document.metaData(QPdfDocument::MetaDataField::Creator).toString();
-    for (int i = 0; i < document.pageCount(); ++i)
-        result.sizes.append(document.pagePointSize(i));
+    const OpenedPdf pdf(bytes);
     QTemporaryFile file;
-    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) return result;
-    QProcess pdftotext;
-    pdftotext.start(u"pdftotext"_s, {u"-bbox"_s, file.fileName(), u"-"_s});
-    if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0) return result;
-    const QString html = QString::fromUtf8(pdftotext.readAllStandardOutput());
-    static const QRegularExpression page(u"<page [^>]*>(.*?)</page>"_s,
-                                         QRegularExpression::DotMatchesEverythingOption);
+    if (!pdf.ready() || !wrote(file, bytes)) return result;
+    // One element a line: a page begins, or a word with its box.
+    const ProgramOutput html = runProgram(u"pdftotext"_s, {u"-bbox"_s, file.fileName(), u"-"_s});
     static const QRegularExpression word(
-        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
-                       "yMax=\"([\\d.]+)\">(.*?)</word>"));
-    for (auto p = page.globalMatch(html); p.hasNext();) {
-        QList<PdfText::Word> words;
-        const QString body = p.next().captured(1);
-        for (auto w = word.globalMatch(body); w.hasNext();) {
-            const auto m = w.next();
-            const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
-            const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
-            words.append({unescaped(m.captured(5)), QRectF(topLeft, bottomRight)});
-        }
-        result.pages.append(linesOf(words));
-        result.words.append(words);
+        u"<word xMin=\"(\\S+)\" yMin=\"(\\S+)\" xMax=\"(\\S+)\" yMax=\"(\\S+)\">(.*)</word>"_s);
+    for (const QString &line : html.text.split(u'\n')) {
+        const auto m = word.match(line);
+        const auto at = [&m](int i) { return m.captured(i).toDouble(); };
+        if (line.trimmed().startsWith(u"<page "))
+            result.words.emplace_back();
+        else if (m.hasMatch() && !result.words.isEmpty())
+            result.words.last().append(
+                {unescaped(m.captured(5)), QRectF(QPointF(at(1), at(2)), QPointF(at(3), at(4)))});
     }
-    result.loaded = result.pages.size() == result.sizes.size();
+    for (const auto &words : result.words)
+        result.pages.append(linesOf(words));
+    result.loaded = html.ok() && result.pages.size() == pdf.document.pageCount();
     return result;
 }

@@ -4,17 +4,9 @@
 
 #include <QStringList>
 
-#include <utility>
-
 // Statements that exercise the whole page: the reference renderings in
 // tests/statement_pdf/reference/ were made from exactly these.
 namespace StatementDrafts {
-
-inline PayrollDraft sampleA4() {
-    PayrollDraft d = PayrollDraft::sample();
-    d.a4 = true;
-    return d;
-}
 
 // 30 + 30 + 30 rows: every table breaks across pages.
 inline PayrollDraft manyRows() {
@@ -45,27 +37,20 @@ inline PayrollDraft numberedNotes(int count, const QString &prefix, QChar separa
     return d;
 }
 
-// 400 words of notes over several pages.
-inline PayrollDraft longNotes() {
-    return numberedNotes(400, QStringLiteral("word"), u' ');
-}
-
-// Chinese names and notes, drawn with the fallback face.
-inline PayrollDraft chinese() {
-    PayrollDraft d = PayrollDraft::sample();
-    d.employer = QStringLiteral("枫叶餐饮有限公司");
-    d.employee = QStringLiteral("王小明");
-    d.deductions[0].label = QStringLiteral("联邦所得税");
-    d.notes = QStringLiteral("加班已由经理批准，请核对。Overtime approved.");
-    return d;
-}
-
+// The sample on A4; 400 words of notes over several pages; Chinese names and notes, drawn
+// with the fallback face.
 inline QList<std::pair<const char *, PayrollDraft>> all() {
+    PayrollDraft a4 = PayrollDraft::sample(), chinese = a4;
+    a4.a4 = true;
+    chinese.employer = QStringLiteral("枫叶餐饮有限公司");
+    chinese.employee = QStringLiteral("王小明");
+    chinese.deductions[0].label = QStringLiteral("联邦所得税");
+    chinese.notes = QStringLiteral("加班已由经理批准，请核对。Overtime approved.");
     return {{"sample", PayrollDraft::sample()},
-            {"sample-a4", sampleA4()},
+            {"sample-a4", a4},
             {"many-rows", manyRows()},
-            {"long-notes", longNotes()},
-            {"chinese", chinese()}};
+            {"long-notes", numberedNotes(400, QStringLiteral("word"), u' ')},
+            {"chinese", chinese}};
 }
 
 } // namespace StatementDrafts
