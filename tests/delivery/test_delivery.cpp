@@ -24,14 +24,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What a call printed on stderr.
-template <typename F> QByteArray stderrOf(F f) {
+// Empties the share root as a start does; gives what that printed on stderr.
+QByteArray clearPrevious() {
     std::fflush(stderr);
     const int saved = ::dup(2);
     QTemporaryFile capture;
     capture.open();
     ::dup2(capture.handle(), 2);
-    f();
+    PDFSharePayload::clearPreviousSessionFiles();
     std::fflush(stderr);
     ::dup2(saved, 2);
     ::close(saved);
@@ -39,23 +39,12 @@ template <typename F> QByteArray stderrOf(F f) {
     return capture.readAll();
 }
 
-QByteArray clearPrevious() {
-    return stderrOf([] { PDFSharePayload::clearPreviousSessionFiles(); });
-}
-
-QStringList entries(const QString &folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
-
 } // namespace
 
 class TestDelivery : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { m_systemTmp = qgetenv("TMPDIR"); }
     void init();
-    void cleanup();
     void rootIsPerUser();
     void sharing();
     void unsafeRootsAreRefused_data();
@@ -67,31 +56,20 @@ private slots:
     void swappedParentRedirectsNothing();
 
 private:
-    QByteArray m_systemTmp;
+    QTemporaryDir m_base; // in the system's temporary folder, made before TMPDIR moves
     std::unique_ptr<QTemporaryDir> m_scratch;
-    QString m_runtime;
-    QString m_tmp;
+    QString m_runtime, m_tmp;
 };
 
-// Each test gets its scratch folder in the system's temporary folder, not in the
-// previous test's, and leaves nothing behind.
+// Each test gets fresh runtime and temporary folders of its own.
 void TestDelivery::init() {
-    m_scratch = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_scratch->isValid());
+    m_scratch = std::make_unique<QTemporaryDir>(m_base.filePath(u"XXXXXX"_s));
     m_runtime = m_scratch->filePath(u"run"_s);
     m_tmp = m_scratch->filePath(u"tmp"_s);
-    QVERIFY(QDir().mkpath(m_runtime) && QDir().mkpath(m_tmp));
+    QVERIFY(m_scratch->isValid() && QDir().mkpath(m_runtime) && QDir().mkpath(m_tmp));
     ::chmod(QFile::encodeName(m_runtime).constData(), 0700);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime));
     qputenv("TMPDIR", QFile::encodeName(m_tmp));
-}
-
-void TestDelivery::cleanup() {
-    m_scratch.reset();
-    if (m_systemTmp.isEmpty())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", m_systemTmp);
 }
 
 void TestDelivery::rootIsPerUser() {
@@ -127,7 +105,7 @@ void TestDelivery::sharing() {
         QVERIFY(!QUuid::fromString(info.dir().dirName()).isNull());
         QCOMPARE(modeOf(info.absolutePath()), mode_t(0700));
         QCOMPARE(modeOf(path), mode_t(0600));
-        QCOMPARE(entries(info.absolutePath()),
+        QCOMPARE(filesBelow(info.absolutePath()),
                  QStringList{u"Corvane_Velo Marrick_2026-06-01_2026-06-30.pdf"_s});
         QVERIFY(readPdf(contents(path)).allLines().contains("FULL DEPOSIT NET PAYMENT $2,331.38"));
     }
@@ -136,16 +114,15 @@ void TestDelivery::sharing() {
     QVERIFY(writeFile(outside, "keep"));
     QVERIFY(QFile::link(m_scratch->path(), QDir(root).filePath(u"link"_s)));
     QCOMPARE(clearPrevious(), QByteArray());
-    QCOMPARE(entries(root), QStringList{u".instances"_s});
+    QCOMPARE(filesBelow(root), QStringList{u".instances"_s});
     QCOMPARE(modeOf(root), mode_t(0700));
     QCOMPARE(contents(outside), QByteArray("keep"));
 }
 
 void TestDelivery::unsafeRootsAreRefused_data() {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("symlink") << u"symlink"_s;
-    QTest::newRow("open to others") << u"mode"_s;
-    QTest::newRow("plain file") << u"file"_s;
+    for (const char *kind : {"symlink", "mode", "file"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
 void TestDelivery::unsafeRootsAreRefused() {
@@ -174,10 +151,8 @@ void TestDelivery::unsafeRootsAreRefused() {
     QVERIFY2(message.contains(root) && message.contains(u"所有者："_s + owner) &&
                  message.contains(u"XDG_RUNTIME_DIR"_s),
              qPrintable(message));
-    QCOMPARE(entries(elsewhere), QStringList{u"precious.txt"_s});
-    QDirIterator written(m_scratch->path(), {u"*.pdf"_s}, QDir::Files,
-                         QDirIterator::Subdirectories);
-    QVERIFY(!written.hasNext()); // nothing was shared anywhere
+    QCOMPARE(filesBelow(elsewhere), QStringList{u"precious.txt"_s});
+    QCOMPARE(filesBelow(m_scratch->path()).filter(u".pdf"_s), QStringList()); // shared nowhere
 }
 
 void TestDelivery::saving() {
@@ -194,10 +169,9 @@ void TestDelivery::saving() {
     const QByteArray statement = StubPDF::make(next);
     QVERIFY(statement.size() > 8192 && statement.size() < 16384);
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit old;
+    rlimit old;
     ::getrlimit(RLIMIT_FSIZE, &old);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
+    const rlimit small{4096, old.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &small);
     const QString message = messageOf<FileError>([&] { PDFFile{statement}.write(path); });
     ::setrlimit(RLIMIT_FSIZE, &old);
@@ -207,7 +181,7 @@ void TestDelivery::saving() {
                  message.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))),
              qPrintable(message));
     QCOMPARE(contents(path), older);
-    QCOMPARE(entries(m_scratch->path()).filter(u"saved"_s),
+    QCOMPARE(filesBelow(m_scratch->path()).filter(u"saved"_s),
              QStringList{u"saved.pdf"_s}); // no partial file left
 }
 
@@ -311,14 +285,9 @@ void TestDelivery::swappedParentRedirectsNothing() {
     done = true;
     swapper.join();
     QCOMPARE(contents(precious), QByteArray("precious"));
-    QDirIterator it(canary, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    QStringList found;
-    while (it.hasNext())
-        found.append(it.next().mid(canary.size()));
-    found.sort();
-    QCOMPARE(found, QStringList({"/run", "/run/CorvaneSharedPDFs", "/run/CorvaneSharedPDFs/old",
-                                 "/run/CorvaneSharedPDFs/old/precious.pdf"}));
+    QCOMPARE(filesBelow(canary),
+             QStringList({"run", "run/CorvaneSharedPDFs", "run/CorvaneSharedPDFs/old",
+                          "run/CorvaneSharedPDFs/old/precious.pdf"}));
     qInfo("%d of the shares went through", shared);
 }
 

@@ -8,14 +8,7 @@
 //
 //   desktop_standin LOG [filemanager=DELAY_MS] [portal=CODE] [backend=CODE]
 
-#include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusUnixFileDescriptor>
-#include <QDBusVirtualObject>
-#include <QFile>
-#include <QTimer>
+#include <QtDBus>
 
 #include <cstdio>
 #include <unistd.h>
@@ -31,9 +24,10 @@ void record(const QString &line) {
     if (file.open(QIODevice::Append)) file.write(line.toUtf8() + '\n');
 }
 
-QByteArray head(const QDBusUnixFileDescriptor &descriptor) {
+// The first bytes of an open file, or "none".
+QByteArray head(int fd) {
     char bytes[5] = {};
-    const ssize_t n = ::pread(descriptor.fileDescriptor(), bytes, sizeof bytes, 0);
+    const ssize_t n = ::pread(fd, bytes, sizeof bytes, 0);
     return n > 0 ? QByteArray(bytes, int(n)) : QByteArray("none");
 }
 
@@ -64,11 +58,9 @@ public:
                 results.insert(u"choice"_s, choices.value(0));
             } else if (member == QLatin1String("ComposeEmail")) {
                 const QVariantMap options = qdbus_cast<QVariantMap>(args.value(3));
-                const QStringList files = options.value(u"attachments"_s).toStringList();
-                QFile attached(files.value(0));
-                record(u"ComposeEmail "_s + QString::fromLatin1(attached.open(QIODevice::ReadOnly)
-                                                                    ? attached.read(5)
-                                                                    : "none"));
+                QFile attached(options.value(u"attachments"_s).toStringList().value(0));
+                attached.open(QIODevice::ReadOnly);
+                record(u"ComposeEmail "_s + QString::fromLatin1(head(attached.handle())));
             } else {
                 return false;
             }
@@ -78,13 +70,13 @@ public:
         if (member == QLatin1String("OpenFile") || member == QLatin1String("OpenDirectory")) {
             const QVariantMap options = qdbus_cast<QVariantMap>(args.value(2));
             record(member + u" ask="_s + (options.value(u"ask"_s).toBool() ? "true " : "false ") +
-                   QString::fromLatin1(head(args.value(1).value<QDBusUnixFileDescriptor>())));
+                   QString::fromLatin1(
+                       head(args.value(1).value<QDBusUnixFileDescriptor>().fileDescriptor())));
         } else if (member == QLatin1String("ComposeEmail")) {
             const QVariantMap options = qdbus_cast<QVariantMap>(args.value(1));
             const auto fds =
                 qdbus_cast<QList<QDBusUnixFileDescriptor>>(options.value(u"attachment_fds"_s));
-            record(u"ComposeEmail "_s +
-                   QString::fromLatin1(fds.isEmpty() ? QByteArray("none") : head(fds[0])));
+            record(u"ComposeEmail "_s + QString::fromLatin1(head(fds.value(0).fileDescriptor())));
         } else {
             return false;
         }

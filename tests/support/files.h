@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QtCore>
 
 #include <sys/stat.h>
 
@@ -25,4 +23,16 @@ inline bool writeFile(const QString &path, const QByteArray &bytes, mode_t mode 
         return false;
     f.close();
     return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// Every entry below a folder, hidden ones too, as sorted paths relative to it. Links are
+// listed, never followed.
+inline QStringList filesBelow(const QString &folder) {
+    QStringList found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found.append(it.next().mid(folder.size() + 1));
+    found.sort();
+    return found;
 }

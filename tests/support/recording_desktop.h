@@ -3,10 +3,6 @@
 #include "platform/desktop.h"
 #include "platform/freedesktop.h"
 
-#include <QStringList>
-
-#include <functional>
-
 // Stands in for the desktop: answers dialogs as told and records every request.
 struct RecordingDesktop : platform::Desktop {
     std::function<QString(const QString &)> onSave = [](const QString &) { return QString(); };
@@ -34,11 +30,9 @@ struct RecordingDesktop : platform::Desktop {
     int choose(QWidget *, const QString &title, const QString &message,
                const QList<platform::Choice> &choices) override {
         QString asked = title + u'|' + message;
+        static const char *const roles[] = {"(cancel)", "(destructive)", ""}; // by Role
         for (const platform::Choice &c : choices)
-            asked += u'|' + c.text +
-                     (c.role == platform::Choice::cancel        ? "(cancel)"
-                      : c.role == platform::Choice::destructive ? "(destructive)"
-                                                                : "");
+            asked += u'|' + c.text + roles[c.role];
         questions.append(asked);
         return chooseAnswer;
     }
