@@ -1,12 +1,11 @@
-// Stands in for the desktop's services on a private session bus: FileManager1 (answering
-// after a delay) and the OpenURI and Email portals, whose requests end with the Response
-// CODE (0 done, 1 cancelled, 2 failed). Every call it receives is appended to a log file,
-// with the first bytes of any file descriptor it was handed.
+// Stands in for one of the desktop's services on a private session bus: FileManager1
+// (answering after a delay), or the OpenURI and Email portals, whose requests end with the
+// Response CODE (0 done, 1 cancelled, 2 failed), or a portal back end
+// (org.freedesktop.impl.portal.*: AppChooser and Email) behind the real front end, answering
+// every request with CODE. Every call it receives is appended to a log file, with the first
+// bytes of any file it was handed.
 //
-// With backend=CODE it is instead a portal back end (org.freedesktop.impl.portal.*:
-// AppChooser and Email) behind the real front end, answering every request with CODE.
-//
-//   desktop_standin LOG [filemanager=DELAY_MS] [portal=CODE] [backend=CODE]
+//   desktop_standin LOG filemanager=DELAY_MS | portal=CODE | backend=CODE
 
 #include <QtDBus>
 
@@ -33,8 +32,7 @@ QByteArray head(int fd) {
 
 class Service : public QDBusVirtualObject {
 public:
-    int delay = 0;
-    uint response = 0;
+    int value = 0; // the delay, or the response
     bool backend = false;
     QString introspect(const QString &) const override { return QString(); }
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override {
@@ -43,7 +41,7 @@ public:
         if (member == QLatin1String("ShowItems")) {
             record(u"ShowItems "_s + args.value(0).toStringList().join(u' '));
             message.setDelayedReply(true);
-            QTimer::singleShot(delay, [connection, reply = message.createReply()] {
+            QTimer::singleShot(value, [connection, reply = message.createReply()] {
                 connection.send(reply);
                 record(u"ShowItems answered"_s);
             });
@@ -64,7 +62,7 @@ public:
             } else {
                 return false;
             }
-            connection.send(message.createReply(QVariantList{response, results}));
+            connection.send(message.createReply(QVariantList{uint(value), results}));
             return true;
         }
         if (member == QLatin1String("OpenFile") || member == QLatin1String("OpenDirectory")) {
@@ -89,7 +87,7 @@ public:
                                options.value(u"handle_token"_s).toString();
         QDBusMessage answer = QDBusMessage::createTargetedSignal(
             message.service(), handle, u"org.freedesktop.portal.Request"_s, u"Response"_s);
-        answer << response << QVariantMap();
+        answer << uint(value) << QVariantMap();
         connection.send(answer);
         connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(handle))));
         return true;
@@ -101,26 +99,19 @@ public:
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     qDBusRegisterMetaType<QList<QDBusUnixFileDescriptor>>();
-    const QStringList args = app.arguments().mid(1);
-    if (args.isEmpty()) return 2;
-    logPath = args[0];
+    logPath = app.arguments().value(1);
+    const QString kind = app.arguments().value(2).section(u'=', 0, 0);
+    const bool fileManager = kind == u"filemanager";
+    Service service;
+    service.value = app.arguments().value(2).section(u'=', 1).toInt();
+    service.backend = kind == u"backend";
     QDBusConnection bus = QDBusConnection::sessionBus();
-    Service fileManager, portal;
-    for (const QString &arg : args.mid(1)) {
-        const QString kind = arg.section(u'=', 0, 0);
-        const int value = arg.section(u'=', 1).toInt();
-        if (kind == u"filemanager") {
-            fileManager.delay = value;
-            bus.registerVirtualObject(u"/org/freedesktop/FileManager1"_s, &fileManager);
-            bus.registerService(u"org.freedesktop.FileManager1"_s);
-        } else if (kind == u"backend" || kind == u"portal") {
-            portal.response = uint(value);
-            portal.backend = kind == u"backend";
-            bus.registerVirtualObject(u"/org/freedesktop/portal/desktop"_s, &portal);
-            bus.registerService(portal.backend ? u"org.freedesktop.impl.portal.desktop.corvane"_s
-                                               : u"org.freedesktop.portal.Desktop"_s);
-        }
-    }
+    bus.registerVirtualObject(fileManager ? u"/org/freedesktop/FileManager1"_s
+                                          : u"/org/freedesktop/portal/desktop"_s,
+                              &service);
+    bus.registerService(fileManager       ? u"org.freedesktop.FileManager1"_s
+                        : service.backend ? u"org.freedesktop.impl.portal.desktop.corvane"_s
+                                          : u"org.freedesktop.portal.Desktop"_s);
     std::puts("ready");
     std::fflush(stdout);
     return app.exec();

@@ -19,10 +19,8 @@ inline QByteArray contents(const QString &path) {
 inline bool writeFile(const QString &path, const QByteArray &bytes, mode_t mode = 0644) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        return false;
-    f.close();
-    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush() &&
+           ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
 // Every entry below a folder, hidden ones too, as sorted paths relative to it. Links are
