@@ -1,11 +1,9 @@
-// Stands in for one of the desktop's services on a private session bus: FileManager1
-// (answering after a delay), or the OpenURI and Email portals, whose requests end with the
-// Response CODE (0 done, 1 cancelled, 2 failed), or a portal back end
-// (org.freedesktop.impl.portal.*: AppChooser and Email) behind the real front end, answering
-// every request with CODE. Every call it receives is appended to a log file, with the first
-// bytes of any file it was handed.
-//
-//   desktop_standin LOG filemanager=DELAY_MS | portal=CODE | backend=CODE
+// Stands in for one desktop service on a private session bus, logging every call with the
+// first bytes of any file it is handed:
+//   desktop_standin LOG filemanager=DELAY_MS  FileManager1, answering after the delay
+//   desktop_standin LOG portal=CODE           OpenURI and Email portals, ending each request
+//                                             with Response CODE (0 done, 1 cancelled, 2 failed)
+//   desktop_standin LOG backend=CODE          AppChooser and Email back end of the real portal
 
 #include <QtDBus>
 
@@ -78,9 +76,8 @@ public:
         } else {
             return false;
         }
-        // The request's path, as the caller predicts it. The Response goes out before
-        // the reply, as a quick portal's may: only a caller that listens before its call
-        // hears it.
+        // The request's path, as the caller predicts it. The Response goes out before the
+        // reply, as a quick portal's may: only a caller that listens before its call hears it.
         const QVariantMap options = qdbus_cast<QVariantMap>(args.value(args.size() - 1));
         const QString handle = u"/org/freedesktop/portal/desktop/request/"_s +
                                message.service().mid(1).replace(u'.', u'_') + u'/' +

@@ -1,6 +1,5 @@
-// The desktop adapters against stand-ins: desktop entries in scratch XDG folders, stand-in
-// programs first on PATH and stand-in services on the private session bus this test runs
-// on (dbus-run-session).
+// The desktop adapters against desktop entries in scratch XDG folders, stand-in programs
+// first on PATH and stand-in services on this test's private session bus.
 #include "app/payroll_model.h"
 #include "files.h"
 #include "platform/application_chooser.h"
@@ -24,8 +23,7 @@ QStringList lines(const QString &path) {
     return QString::fromUtf8(contents(path)).split(u'\n', Qt::SkipEmptyParts);
 }
 
-// A program that appends each of its arguments, one a line, to `log`, then exits with
-// `status`.
+// A program that logs its arguments, one a line, to `log` and exits with `status`.
 void recorder(const QString &path, const QString &log, int status = 0) {
     const QString script = u"#!/bin/sh\nprintf '%s\\n' \"$@\" >> '%1'\nexit %2\n"_s;
     QVERIFY(writeFile(path, script.arg(log).arg(status).toUtf8(), 0755));
@@ -40,11 +38,8 @@ struct Running : QProcess {
 };
 
 template <typename T> T *waitForModal() {
-    T *found = nullptr;
-    if (!QTest::qWaitFor(
-            [&] { return (found = qobject_cast<T *>(QApplication::activeModalWidget())); }, 10000))
-        qWarning("no %s appeared", T::staticMetaObject.className());
-    return found;
+    const auto modal = [] { return qobject_cast<T *>(QApplication::activeModalWidget()); };
+    return QTest::qWaitFor(modal, 10000) ? modal() : nullptr;
 }
 
 const QByteArray pdfHandler = "[Desktop Entry]\nType=Application\nMimeType=application/pdf;\n";
@@ -147,8 +142,7 @@ void TestDesktopServices::chooserLaunchesThePathAsData() {
              qPrintable(rows.join(u'|')));
     chooser->list()->setFocus();
     QTest::keyClick(chooser->list(), Qt::Key_Return); // Enter alone opens nothing
-    QVERIFY(chooser->isVisible());
-    QVERIFY(!chooser->openButton()->isEnabled());
+    QVERIFY(chooser->isVisible() && !chooser->openButton()->isEnabled());
     chooser->list()->item(at(u"Hidden Handler"_s))->setSelected(true);
     chooser->openButton()->click();
     QTRY_COMPARE_WITH_TIMEOUT(lines(m_log), QStringList{m_pdf}, 10000);
@@ -166,11 +160,9 @@ void TestDesktopServices::chooserLaunchesThePathAsData() {
     QVERIFY(!QFileInfo::exists(m_scratch.filePath(u"PWNED"_s)));
 }
 
-// With the portal on the bus, each request is answered by its Response, and the window
-// follows it: done counts as delivered, a cancel changes and says nothing, a failure is
-// said. Nothing else is tried.
-// Where xdg-desktop-portal is installed, OpenFile and ComposeEmail also go through its
-// real front end, so the request and its Response travel the real protocol.
+// With the portal on the bus the window follows each request's Response: done counts as
+// delivered, a cancel changes and says nothing, a failure is said; nothing else is tried.
+// Where installed, the real front end carries OpenFile and ComposeEmail too.
 void TestDesktopServices::portalResponses_data() {
     QTest::addColumn<QString>("request");
     QTest::addColumn<int>("response");
@@ -309,26 +301,22 @@ void TestDesktopServices::saveAsksBeforeReplacing() {
         if (!dialog) return;
         QCOMPARE(dialog->directory().absolutePath(), home + u"/Documents"_s);
         dialog->setDirectory(elsewhere);
-        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
-        name->selectAll();
-        QTest::keyClicks(name, u"april"_s);
-        QTest::keyClick(name, Qt::Key_Return);
+        dialog->selectFile(u"april"_s);
+        QTest::keyClick(dialog, Qt::Key_Return);
     });
     QCOMPARE(m_desktop.askSavePath(nullptr, u"Corvane_x.pdf"_s), elsewhere + u"/april.pdf"_s);
-    // The user types "march", declines to replace march.pdf, then cancels.
+    // The user chooses "march", declines to replace march.pdf, then cancels.
     QTimer::singleShot(0, [&] {
         auto *dialog = waitForModal<QFileDialog>();
         if (!dialog) return;
         QCOMPARE(dialog->directory().absolutePath(), elsewhere);
-        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
-        name->selectAll();
-        QTest::keyClicks(name, u"march"_s);
+        dialog->selectFile(u"march"_s);
         QTimer::singleShot(0, [dialog] {
             auto *question = waitForModal<QMessageBox>();
             if (question) question->button(QMessageBox::No)->click();
             QTimer::singleShot(0, dialog, &QDialog::reject);
         });
-        QTest::keyClick(name, Qt::Key_Return);
+        QTest::keyClick(dialog, Qt::Key_Return);
     });
     QCOMPARE(m_desktop.askSavePath(nullptr, u"Corvane_x.pdf"_s), QString());
     QCOMPARE(contents(kept), QByteArray("the statement the user kept"));

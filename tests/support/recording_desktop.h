@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/desktop.h"
 #include "platform/freedesktop.h"
 
 // Stands in for the desktop: answers dialogs as told and records every request.
@@ -9,9 +8,8 @@ struct RecordingDesktop : platform::Desktop {
     std::optional<platform::PrintJob> printAnswer;
     bool confirmAnswer = true;
     int chooseAnswer = 0;
-    QStringList questions;
     platform::Outcome outcome; // how every service that answers later ends
-    QStringList saves, confirms, alerts, copied, mailed, shown, opened, printed;
+    QStringList questions, saves, confirms, alerts, copied, mailed, shown, opened, printed;
 
     QString askSavePath(QWidget *, const QString &name) override {
         saves.append(name);
