@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QtCore>
 
 #include <sys/stat.h>
 
@@ -21,8 +19,18 @@ inline QByteArray contents(const QString &path) {
 inline bool writeFile(const QString &path, const QByteArray &bytes, mode_t mode = 0644) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        return false;
-    f.close();
-    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush() &&
+           ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// Every entry below a folder, hidden ones too, as sorted paths relative to it. Links are
+// listed, never followed.
+inline QStringList filesBelow(const QString &folder) {
+    QStringList found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found.append(it.next().mid(folder.size() + 1));
+    found.sort();
+    return found;
 }

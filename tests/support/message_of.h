@@ -2,8 +2,6 @@
 
 #include "payroll/money.h"
 
-#include <QString>
-
 // Runs f and gives the message of the Error it threw, or an empty string when it returned.
 template <typename Error = PayrollError, typename F> QString messageOf(F f) {
     try {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QProcess>
-#include <QStringList>
 
 // A command's exit status (-1 when it did not run to its end) and its standard output.
 struct ProgramOutput {
@@ -13,8 +12,7 @@ struct ProgramOutput {
 inline ProgramOutput runProgram(const QString &program, const QStringList &arguments) {
     QProcess process;
     process.start(program, arguments);
-    process.waitForFinished(60000);
     const bool ended =
-        process.exitStatus() == QProcess::NormalExit && process.state() == QProcess::NotRunning;
+        process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
     return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput())};
 }

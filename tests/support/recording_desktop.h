@@ -1,11 +1,6 @@
 #pragma once
 
-#include "platform/desktop.h"
 #include "platform/freedesktop.h"
-
-#include <QStringList>
-
-#include <functional>
 
 // Stands in for the desktop: answers dialogs as told and records every request.
 struct RecordingDesktop : platform::Desktop {
@@ -13,9 +8,8 @@ struct RecordingDesktop : platform::Desktop {
     std::optional<platform::PrintJob> printAnswer;
     bool confirmAnswer = true;
     int chooseAnswer = 0;
-    QStringList questions;
     platform::Outcome outcome; // how every service that answers later ends
-    QStringList saves, confirms, alerts, copied, mailed, shown, opened, printed;
+    QStringList questions, saves, confirms, alerts, copied, mailed, shown, opened, printed;
 
     QString askSavePath(QWidget *, const QString &name) override {
         saves.append(name);
@@ -34,11 +28,9 @@ struct RecordingDesktop : platform::Desktop {
     int choose(QWidget *, const QString &title, const QString &message,
                const QList<platform::Choice> &choices) override {
         QString asked = title + u'|' + message;
+        static const char *const roles[] = {"(cancel)", "(destructive)", ""}; // by Role
         for (const platform::Choice &c : choices)
-            asked += u'|' + c.text +
-                     (c.role == platform::Choice::cancel        ? "(cancel)"
-                      : c.role == platform::Choice::destructive ? "(destructive)"
-                                                                : "");
+            asked += u'|' + c.text + roles[c.role];
         questions.append(asked);
         return chooseAnswer;
     }
