@@ -600,10 +600,9 @@ void TestContentView::passwordProtectsWhatLeaves() {
     QVERIFY(contents(w.desktop.copied[0]).contains("/Encrypt"));
     // Nothing under the private folder holds the password in any readable form.
     const QByteArray utf16(reinterpret_cast<const char *>(password.utf16()), password.size() * 2);
-    QDirIterator it(PDFSharePayload::temporaryRoot(), QDir::Files | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QByteArray content = contents(it.next());
+    const QString root = PDFSharePayload::temporaryRoot();
+    for (const QString &file : filesBelow(root)) {
+        const QByteArray content = contents(root + u'/' + file);
         QVERIFY(!content.contains(password.toUtf8()) && !content.contains(utf16));
     }
     // Printing into a file is an export: protected too, with only the pages chosen.
