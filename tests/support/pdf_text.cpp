@@ -35,17 +35,12 @@ QStringList linesOf(QList<PdfText::Word> words) {
     return result;
 }
 
-bool wrote(QTemporaryFile &file, const QByteArray &bytes) {
-    return file.open() && file.write(bytes) == bytes.size() && file.flush();
-}
-
 } // namespace
 
 OpenedPdf::OpenedPdf(const QByteArray &bytes, const QString &password) {
     // qpdf, in a process of its own, must read the file without a fault: a file that only
     // a repair would open fails the test reading it, and cannot crash it.
-    QTemporaryFile file;
-    if (!wrote(file, bytes) ||
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush() ||
         !runProgram(u"qpdf"_s, {u"--check"_s, u"--password="_s + password, file.fileName()}).ok()) {
         qWarning("qpdf finds faults in the PDF: it is not opened");
         return;
@@ -59,10 +54,10 @@ OpenedPdf::OpenedPdf(const QByteArray &bytes, const QString &password) {
 PdfText readPdf(const QByteArray &bytes) {
     PdfText result;
     const OpenedPdf pdf(bytes);
-    QTemporaryFile file;
-    if (!pdf.ready() || !wrote(file, bytes)) return result;
+    if (!pdf.ready()) return result;
     // One element a line: a page begins, or a word with its box.
-    const ProgramOutput html = runProgram(u"pdftotext"_s, {u"-bbox"_s, file.fileName(), u"-"_s});
+    const ProgramOutput html =
+        runProgram(u"pdftotext"_s, {u"-bbox"_s, pdf.file.fileName(), u"-"_s});
     static const QRegularExpression word(
         u"<word xMin=\"(\\S+)\" yMin=\"(\\S+)\" xMax=\"(\\S+)\" yMax=\"(\\S+)\">(.*)</word>"_s);
     for (const QString &line : html.text.split(u'\n')) {

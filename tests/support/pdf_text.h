@@ -26,8 +26,10 @@ PdfText readPdf(const QByteArray &bytes);
 
 // A PDF opened with QtPdf, the viewer the window uses, from bytes in memory; with its
 // password when it has one. The document reads from the buffer it keeps. Only a file that
-// qpdf checks without fault is loaded: QtPdf reads in our process.
+// qpdf checks without fault is loaded: QtPdf reads in our process. The file qpdf checked
+// stays for other readers.
 struct OpenedPdf {
+    QTemporaryFile file;
     QBuffer buffer;
     QPdfDocument document;
     explicit OpenedPdf(const QByteArray &bytes, const QString &password = QString());
