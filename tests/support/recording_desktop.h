@@ -28,9 +28,11 @@ struct RecordingDesktop : platform::Desktop {
     int choose(QWidget *, const QString &title, const QString &message,
                const QList<platform::Choice> &choices) override {
         QString asked = title + u'|' + message;
-        static const char *const roles[] = {"(cancel)", "(destructive)", ""}; // by Role
         for (const platform::Choice &c : choices)
-            asked += u'|' + c.text + roles[c.role];
+            asked += u'|' + c.text +
+                     (c.role == platform::Choice::cancel        ? "(cancel)"
+                      : c.role == platform::Choice::destructive ? "(destructive)"
+                                                                : "");
         questions.append(asked);
         return chooseAnswer;
     }
